@@ -1,0 +1,42 @@
+# Shared by scripts/run and scripts/test: installing what is missing and building.
+# shellcheck shell=bash
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+build_packages=(cmake g++ make qt6-base-dev)
+
+# Installs those of the given Debian packages that are not installed yet.
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    if ! command -v apt-get >/dev/null; then
+        echo "Please install these packages and run this again: ${missing[*]}" >&2
+        exit 1
+    fi
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Without a Chinese font the window's captions are drawn as empty boxes.
+ensure_chinese_font() {
+    if [ -z "$(fc-list :lang=zh 2>/dev/null)" ]; then
+        ensure_packages fonts-wqy-microhei
+    fi
+}
+
+# build DIR [CMAKE ARGUMENTS...]: configures once, then builds what changed.
+build() {
+    local dir=$1
+    shift
+    cmake -S "$root" -B "$root/$dir" "$@" >/dev/null
+    cmake --build "$root/$dir" --parallel "$(nproc)"
+}
