@@ -39,18 +39,38 @@ void MainWindow::on_buttonClear_clicked()
         QMessageBox::warning(this, QString::fromUtf8("删除错误"), QString::fromUtf8("请选择要删除的项！"));
         return;
     }
-    records.removeAt(current.row());
+    // While search results are shown, the row is not the record's position.
+    records.removeAt(shownRecords.at(current.row()));
     refreshList();
 }
 
 void MainWindow::on_buttonSearch_clicked()
 {
-    refreshList();
+    const QString text = form->searchLineEdit->text();
+    if (text.isEmpty()) {
+        refreshList();
+        return;
+    }
+    showRecords(searchResultLine, [&text](const Record &record) {
+        return record.description.contains(text, Qt::CaseInsensitive);
+    });
 }
 
 void MainWindow::refreshList()
 {
+    showRecords(fullListLine, [](const Record &) { return true; });
+}
+
+void MainWindow::showRecords(QString (*line)(const Record &),
+                             const std::function<bool(const Record &)> &shows)
+{
     model->clear();
-    for (const Record &record : std::as_const(records))
-        model->appendRow(new QStandardItem(fullListLine(record)));
+    shownRecords.clear();
+    for (qsizetype position = 0; position < records.size(); ++position) {
+        const Record &record = records.at(position);
+        if (shows(record)) {
+            model->appendRow(new QStandardItem(line(record)));
+            shownRecords.append(position);
+        }
+    }
 }

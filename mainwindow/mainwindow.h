@@ -5,6 +5,8 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <functional>
+
 class MainWindowForm;
 class QStandardItemModel;
 
@@ -23,8 +25,12 @@ private slots:
 
 private:
     void refreshList();
+    void showRecords(QString (*line)(const Record &),
+                     const std::function<bool(const Record &)> &shows);
 
     MainWindowForm *form;
     QStandardItemModel *model;
     QList<Record> records;
+    // For each row of the list, the position in records of the record it shows.
+    QList<qsizetype> shownRecords;
 };
