@@ -25,7 +25,8 @@ void MainWindow::on_buttonAdd_clicked()
     const QString description = form->lineEditDescription->text();
     const double amount = form->amountSpinBox->value();
     if (description.isEmpty()) {
-        QMessageBox::warning(this, QString::fromUtf8("输入错误"), QString::fromUtf8("标签不能为空！"));
+        QMessageBox::warning(this, QString::fromUtf8("输入错误"),
+                             QString::fromUtf8("标签不能为空！"));
         return;
     }
     records.append({description, amount, QDateTime::currentDateTime()});
@@ -36,7 +37,8 @@ void MainWindow::on_buttonClear_clicked()
 {
     const QModelIndex current = form->listView->currentIndex();
     if (!current.isValid()) {
-        QMessageBox::warning(this, QString::fromUtf8("删除错误"), QString::fromUtf8("请选择要删除的项！"));
+        QMessageBox::warning(this, QString::fromUtf8("删除错误"),
+                             QString::fromUtf8("请选择要删除的项！"));
         return;
     }
     // While search results are shown, the row is not the record's position.

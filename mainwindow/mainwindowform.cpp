@@ -14,7 +14,7 @@ namespace {
 
 // Object names are what connects the buttons to the window's slots, so every object gets its
 // name the moment it exists.
-template <typename T>
+template<typename T>
 T *create(const char *objectName, QWidget *parent = nullptr)
 {
     auto *object = new T(parent);

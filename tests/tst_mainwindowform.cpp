@@ -41,7 +41,7 @@ private slots:
     void setUpNamesOnlyAnUnnamedWindow();
 
 private:
-    template <typename T = QObject>
+    template<typename T = QObject>
     T *object(const QString &name) const
     {
         return window->findChild<T *>(name);
@@ -88,21 +88,23 @@ void TestMainWindowForm::objects_data()
     QTest::addColumn<QString>("className");
     QTest::addColumn<QString>("parentName");
 
+    const QString window("MainWindow");
     const QString central("centralwidget");
-    QTest::newRow("centralwidget") << "QWidget" << "MainWindow";
+    const QString vertical("verticalLayout");
+    QTest::newRow("centralwidget") << "QWidget" << window;
     QTest::newRow("verticalLayout") << "QVBoxLayout" << central;
-    QTest::newRow("descriptionLayout") << "QHBoxLayout" << "verticalLayout";
+    QTest::newRow("descriptionLayout") << "QHBoxLayout" << vertical;
     QTest::newRow("labelLineEdit") << "QLabel" << central;
     QTest::newRow("lineEditDescription") << "QLineEdit" << central;
-    QTest::newRow("amountLayout") << "QHBoxLayout" << "verticalLayout";
+    QTest::newRow("amountLayout") << "QHBoxLayout" << vertical;
     QTest::newRow("labelAmount") << "QLabel" << central;
     QTest::newRow("amountSpinBox") << "QDoubleSpinBox" << central;
-    QTest::newRow("searchLayout") << "QHBoxLayout" << "verticalLayout";
+    QTest::newRow("searchLayout") << "QHBoxLayout" << vertical;
     QTest::newRow("labelSearch") << "QLabel" << central;
     QTest::newRow("searchLineEdit") << "QLineEdit" << central;
     QTest::newRow("buttonSearch") << "QPushButton" << central;
     QTest::newRow("listView") << "QListView" << central;
-    QTest::newRow("buttonLayout") << "QHBoxLayout" << "verticalLayout";
+    QTest::newRow("buttonLayout") << "QHBoxLayout" << vertical;
     QTest::newRow("buttonAdd") << "QPushButton" << central;
     QTest::newRow("buttonClear") << "QPushButton" << central;
 }
@@ -206,9 +208,10 @@ void TestMainWindowForm::focusOrder()
     QApplication::setActiveWindow(window.get());
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
 
-    const QStringList order{"lineEditDescription", "amountSpinBox", "searchLineEdit",
-                            "buttonSearch", "listView", "buttonAdd", "buttonClear",
-                            "lineEditDescription"};
+    const QStringList order{
+        "lineEditDescription", "amountSpinBox", "searchLineEdit",      "buttonSearch", "listView",
+        "buttonAdd",           "buttonClear",   "lineEditDescription",
+    };
     object<QWidget>(order.first())->setFocus(Qt::OtherFocusReason);
     QTRY_COMPARE(QApplication::focusWidget(), object<QWidget>(order.first()));
     for (qsizetype i = 1; i < order.size(); ++i) {
@@ -247,7 +250,8 @@ void TestMainWindowForm::setUpNamesOnlyAnUnnamedWindow_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("unnamed") << QString() << "MainWindow";
-    QTest::newRow("named") << "ledger" << "ledger";
+    const QString name("ledger");
+    QTest::newRow("named") << name << name;
 }
 
 void TestMainWindowForm::setUpNamesOnlyAnUnnamedWindow()

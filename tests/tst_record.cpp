@@ -26,9 +26,9 @@ void TestRecord::lines_data()
                               << "午饭: 0 at " + morningText;
     QTest::newRow("amount 12.5") << "午饭" << 12.5 << morning << "午饭:12.5 at " + morningText
                                  << "午饭: 12.5 at " + morningText;
-    QTest::newRow("amount 1234.56") << "rent" << 1234.56 << morning
-                                    << "rent:1234.56 at " + morningText
-                                    << "rent: 1234.56 at " + morningText;
+    QTest::newRow("amount 1234.56")
+        << "rent" << 1234.56 << morning << "rent:1234.56 at " + morningText
+        << "rent: 1234.56 at " + morningText;
     QTest::newRow("amount 123456.78 to six digits")
         << "car" << 123456.78 << morning << "car:123457 at " + morningText
         << "car: 123457 at " + morningText;
@@ -38,18 +38,19 @@ void TestRecord::lines_data()
 
     QTest::newRow("evening, two-digit day")
         << "tea" << 3.5 << QDateTime(QDate(2025, 12, 25), QTime(23, 59, 59))
-        << "tea:3.5 at Thu Dec 25 23:59:59 2025" << "tea: 3.5 at Thu Dec 25 23:59:59 2025";
+        << "tea:3.5 at Thu Dec 25 23:59:59 2025"
+        << "tea: 3.5 at Thu Dec 25 23:59:59 2025";
     QTest::newRow("midnight") << "tea" << 3.5 << QDateTime(QDate(2024, 2, 29), QTime(0, 0))
                               << "tea:3.5 at Thu Feb 29 00:00:00 2024"
                               << "tea: 3.5 at Thu Feb 29 00:00:00 2024";
 
     QTest::newRow("description with colon")
         << "a:b" << 1.0 << morning << "a:b:1 at " + morningText << "a:b: 1 at " + morningText;
-    QTest::newRow("description with at") << "lunch at noon" << 1.0 << morning
-                                         << "lunch at noon:1 at " + morningText
-                                         << "lunch at noon: 1 at " + morningText;
-    QTest::newRow("description of spaces") << "  " << 1.0 << morning << "  :1 at " + morningText
-                                           << "  : 1 at " + morningText;
+    QTest::newRow("description with at")
+        << "lunch at noon" << 1.0 << morning << "lunch at noon:1 at " + morningText
+        << "lunch at noon: 1 at " + morningText;
+    QTest::newRow("description of spaces")
+        << "  " << 1.0 << morning << "  :1 at " + morningText << "  : 1 at " + morningText;
 }
 
 void TestRecord::lines()

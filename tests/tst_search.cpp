@@ -87,7 +87,8 @@ void TestSearch::search_data()
     QTest::newRow("trailing space counts")
         << QStringList{"tea", "tea time", "teatime"} << "tea " << QList<int>{1};
     QTest::newRow("only a space") << QStringList{"tea", "tea time", " "} << " " << QList<int>{1, 2};
-    QTest::newRow("amount text never matches") << QStringList{"tea", "cake"} << "12.5" << QList<int>{};
+    QTest::newRow("amount text never matches")
+        << QStringList{"tea", "cake"} << "12.5" << QList<int>{};
     QTest::newRow("separator never matches") << QStringList{"tea", "cake"} << ":" << QList<int>{};
     QTest::newRow("at matches the description only")
         << QStringList{"cat", "dog", "AT"} << "at" << QList<int>{0, 2};

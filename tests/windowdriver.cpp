@@ -12,7 +12,7 @@
 
 namespace {
 
-template <typename T>
+template<typename T>
 T *child(MainWindow &window, const char *objectName)
 {
     auto *found = window.findChild<T *>(QLatin1String(objectName));
@@ -148,14 +148,15 @@ std::optional<SeenMessageBox> WindowDriver::click(QAbstractButton *button)
         if (!modal)
             return;
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            seen = SeenMessageBox{box->windowTitle(),
-                                  box->text(),
-                                  box->icon(),
-                                  box->standardButtons(),
-                                  box->buttons().size(),
-                                  box->isModal(),
-                                  box->parentWidget(),
-                                  linesOf(list)};
+            seen.emplace();
+            seen->title = box->windowTitle();
+            seen->text = box->text();
+            seen->icon = box->icon();
+            seen->standardButtons = box->standardButtons();
+            seen->buttonCount = box->buttons().size();
+            seen->modal = box->isModal();
+            seen->parent = box->parentWidget();
+            seen->linesWhileOpen = linesOf(list);
         }
         modal->close();
     });

@@ -65,7 +65,7 @@ public:
     void pickRow(int row);
 
     // Adds an entry through the fields and the add button.
-    void add(const QString &description, double amount);
+    void add(const QString &text, double value);
 
     QStringList lines() const;
 
