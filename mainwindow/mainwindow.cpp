@@ -29,7 +29,7 @@ void MainWindow::on_buttonAdd_clicked()
                              QString::fromUtf8("标签不能为空！"));
         return;
     }
-    records.append({description, amount, QDateTime::currentDateTime()});
+    append({description, amount, QDateTime::currentDateTime()});
     refreshList();
 }
 
@@ -42,7 +42,9 @@ void MainWindow::on_buttonClear_clicked()
         return;
     }
     // While search results are shown, the row is not the record's position.
-    records.removeAt(shownRecords.at(current.row()));
+    const qsizetype position = shownRecords.at(current.row());
+    records.removeAt(position);
+    lines.removeAt(position);
     refreshList();
 }
 
@@ -53,25 +55,30 @@ void MainWindow::on_buttonSearch_clicked()
         refreshList();
         return;
     }
-    showRecords(searchResultLine, [&text](const Record &record) {
+    showRecords(&RecordLines::searchResult, [&text](const Record &record) {
         return record.description.contains(text, Qt::CaseInsensitive);
     });
 }
 
-void MainWindow::refreshList()
+void MainWindow::append(const Record &record)
 {
-    showRecords(fullListLine, [](const Record &) { return true; });
+    records.append(record);
+    lines.append(RecordLines(record));
 }
 
-void MainWindow::showRecords(QString (*line)(const Record &),
+void MainWindow::refreshList()
+{
+    showRecords(&RecordLines::fullList, [](const Record &) { return true; });
+}
+
+void MainWindow::showRecords(QString RecordLines::*line,
                              const std::function<bool(const Record &)> &shows)
 {
     model->clear();
     shownRecords.clear();
     for (qsizetype position = 0; position < records.size(); ++position) {
-        const Record &record = records.at(position);
-        if (shows(record)) {
-            model->appendRow(new QStandardItem(line(record)));
+        if (shows(records.at(position))) {
+            model->appendRow(new QStandardItem(lines.at(position).*line));
             shownRecords.append(position);
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/record.h"
+#include "records/recordlines.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -24,13 +25,18 @@ private slots:
     void on_buttonSearch_clicked();
 
 private:
+    // Lets the benchmark fill the window with many records without one click each.
+    friend class BenchmarkAccess;
+
+    void append(const Record &record);
     void refreshList();
-    void showRecords(QString (*line)(const Record &),
-                     const std::function<bool(const Record &)> &shows);
+    void showRecords(QString RecordLines::*line, const std::function<bool(const Record &)> &shows);
 
     MainWindowForm *form;
     QStandardItemModel *model;
     QList<Record> records;
+    // The display lines of each record, at the record's position in records.
+    QList<RecordLines> lines;
     // For each row of the list, the position in records of the record it shows.
     QList<qsizetype> shownRecords;
 };

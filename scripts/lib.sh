@@ -33,10 +33,15 @@ ensure_chinese_font() {
     fi
 }
 
-# build DIR [CMAKE ARGUMENTS...]: configures once, then builds what changed.
-build() {
+# configure DIR [CMAKE ARGUMENTS...]
+configure() {
     local dir=$1
     shift
     cmake -S "$root" -B "$root/$dir" "$@" >/dev/null
-    cmake --build "$root/$dir" --parallel "$(nproc)"
+}
+
+# build DIR [CMAKE ARGUMENTS...]: configures, then builds what changed.
+build() {
+    configure "$@"
+    cmake --build "$root/$1" --parallel "$(nproc)"
 }

@@ -1,0 +1,164 @@
+#include "commandbench.h"
+
+#include "benchmarkaccess.h"
+#include "mainwindow/mainwindow.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTest>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// Runs the event loop until nothing is pending: the view's delayed layout and its repaint
+// included.
+void settle()
+{
+    while (QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents)) { }
+}
+
+qint64 timed(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    settle();
+    return timer.nsecsElapsed();
+}
+
+qint64 median(QList<qint64> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+// The resident memory of this process, in bytes; 0 where /proc is not available.
+qint64 residentBytes()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    }
+    return 0;
+}
+
+QStringList linesOf(const QAbstractItemModel *model)
+{
+    QStringList lines;
+    lines.reserve(model->rowCount());
+    for (int row = 0; row < model->rowCount(); ++row)
+        lines.append(model->index(row, 0).data().toString());
+    return lines;
+}
+
+// The toolkit's floor: a bare model and view of the same size, rebuilt from finished lines.
+class Floor
+{
+public:
+    explicit Floor(QSize size)
+    {
+        view.setModel(&model);
+        view.resize(size);
+        view.show();
+        if (!QTest::qWaitForWindowExposed(&view))
+            qFatal("the floor's view was never shown");
+    }
+
+    qint64 rebuild(const QStringList &lines)
+    {
+        return timed([this, &lines] {
+            model.clear();
+            for (const QString &line : lines)
+                model.appendRow(new QStandardItem(line));
+        });
+    }
+
+private:
+    QStandardItemModel model;
+    QListView view;
+};
+
+} // namespace
+
+CommandBench::CommandBench(int entries) : entries(entries)
+{ }
+
+void CommandBench::run(QTextStream &out)
+{
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        qFatal("the window was never shown");
+    auto *list = window.findChild<QListView *>("listView");
+    auto *description = window.findChild<QLineEdit *>("lineEditDescription");
+    auto *search = window.findChild<QLineEdit *>("searchLineEdit");
+    auto *buttonAdd = window.findChild<QPushButton *>("buttonAdd");
+    auto *buttonClear = window.findChild<QPushButton *>("buttonClear");
+    auto *buttonSearch = window.findChild<QPushButton *>("buttonSearch");
+    settle();
+
+    const qint64 before = residentBytes();
+    QList<Record> records;
+    records.reserve(entries);
+    const QDateTime start = QDateTime::currentDateTime();
+    for (int i = 0; i < entries; ++i) {
+        records.append({QStringLiteral("%1 %2").arg(i % 2 ? "odd" : "even").arg(i),
+                        (i % 100000) / 100.0, start.addSecs(i)});
+    }
+    BenchmarkAccess::fill(window, records);
+    records.clear();
+    settle();
+    out << "memory/entry " << (residentBytes() - before) / entries << '\n';
+
+    Floor floor(list->size());
+    struct Timing
+    {
+        explicit Timing(const char *command) : command(command) { }
+        const char *command;
+        QList<qint64> ours;
+        QList<qint64> floor;
+    };
+    Timing add{"add"};
+    Timing remove{"delete"};
+    Timing half{"search_half"};
+    Timing all{"search_empty"};
+    // Clicks the button, then rebuilds the floor from the lines the click left in the list.
+    const auto measure = [&floor, list](Timing &timing, QPushButton *button) {
+        timing.ours.append(timed([button] { QTest::mouseClick(button, Qt::LeftButton); }));
+        timing.floor.append(floor.rebuild(linesOf(list->model())));
+    };
+
+    QTest::keyClicks(description, "bench entry");
+    const int repetitions = entries >= 100000 ? 3 : entries >= 10000 ? 7 : 15;
+    for (int i = 0; i < repetitions; ++i) {
+        measure(add, buttonAdd);
+
+        const QModelIndex middle = list->model()->index(entries / 2, 0);
+        list->scrollTo(middle);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(middle).center());
+        settle();
+        measure(remove, buttonClear);
+
+        QTest::keyClicks(search, "even");
+        measure(half, buttonSearch);
+
+        search->clear();
+        measure(all, buttonSearch);
+    }
+
+    for (const Timing *timing : {&add, &remove, &half, &all})
+        out << timing->command << ' ' << median(timing->ours) << ' ' << median(timing->floor)
+            << '\n';
+}
