@@ -2,6 +2,7 @@
 # Starts the real program in a virtual X server with a window manager, checks its window, uses
 # its add and delete buttons through xdotool, closes it and checks that it exits with status 0.
 # Usage: window.sh BOOKKEEPING_BINARY OUTPUT_FOLDER
+# RUN_UNDER, when set, is a command the program is started under, such as valgrind.
 set -euo pipefail
 
 binary=$1
@@ -67,7 +68,8 @@ openbox --sm-disable 2>/dev/null &
 pids+=($!)
 wait_for 10 wmctrl -m || fail "the window manager did not start"
 
-"$binary" &
+# shellcheck disable=SC2086 # RUN_UNDER is a command with its arguments
+${RUN_UNDER:-} "$binary" &
 app=$!
 wait_for 20 has_window "记账软件" || fail "no window titled 记账软件 appeared"
 window=$(window_named "记账软件")
@@ -79,7 +81,6 @@ height=$(awk '/Height:/ { print $2 }' <<<"$geometry")
 [ "$width" = 800 ] && [ "$height" = 600 ] || fail "window is ${width}x$height, not 800x600"
 
 xdotool windowactivate --sync "$window"
-empty_list=$(list_pixels)
 
 # The add and delete buttons share the bottom row, add on the left.
 add_x=$((width / 4))
@@ -90,6 +91,8 @@ buttons_y=$((height - 20))
 click "$add_x" "$buttons_y"
 wait_for 10 has_window "输入错误" || fail "adding an empty description did not warn"
 dismiss "输入错误"
+# The window has surely been painted by now.
+empty_list=$(list_pixels)
 
 click $((width / 2)) 20
 xdotool type --delay 30 "e2e lunch"
@@ -102,7 +105,9 @@ has_window "输入错误" && fail "adding a description warned"
 import -window root "$out/added.png"
 
 # Delete the entry through its row and the delete button; a second delete warns.
+added_list=$(list_pixels)
 click $((width / 2)) 104
+wait_for 10 list_is_not "$added_list" || fail "picking the row did not highlight it"
 click "$clear_x" "$buttons_y"
 wait_for 10 list_is "$empty_list" || fail "the list was not empty after deleting"
 click "$clear_x" "$buttons_y"
