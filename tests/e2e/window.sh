@@ -5,6 +5,9 @@
 # RUN_UNDER, when set, is a command the program is started under, such as valgrind.
 set -euo pipefail
 
+# xdotool compares window titles as text in the locale's encoding: the Chinese ones need UTF-8.
+export LC_ALL=C.UTF-8
+
 binary=$1
 out=$2
 mkdir -p "$out"
