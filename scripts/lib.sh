@@ -45,3 +45,11 @@ build() {
     configure "$@"
     cmake --build "$root/$1" --parallel "$(nproc)"
 }
+
+# build_target DIR TARGET [CMAKE ARGUMENTS...]: the same for one target and what it needs.
+build_target() {
+    local dir=$1 target=$2
+    shift 2
+    configure "$dir" "$@"
+    cmake --build "$root/$dir" --parallel "$(nproc)" --target "$target"
+}
