@@ -1,14 +1,11 @@
 #include "commandbench.h"
 
 #include "benchmarkaccess.h"
-#include "mainwindow/mainwindow.h"
+#include "tests/windowdriver.h"
 
 #include <QAbstractEventDispatcher>
-#include <QApplication>
-#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -54,15 +51,6 @@ qint64 residentBytes()
     return 0;
 }
 
-QStringList linesOf(const QAbstractItemModel *model)
-{
-    QStringList lines;
-    lines.reserve(model->rowCount());
-    for (int row = 0; row < model->rowCount(); ++row)
-        lines.append(model->index(row, 0).data().toString());
-    return lines;
-}
-
 // The toolkit's floor: a bare model and view of the same size, rebuilt from finished lines.
 class Floor
 {
@@ -97,16 +85,8 @@ CommandBench::CommandBench(int entries) : entries(entries)
 
 void CommandBench::run(QTextStream &out)
 {
-    MainWindow window;
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        qFatal("the window was never shown");
-    auto *list = window.findChild<QListView *>("listView");
-    auto *description = window.findChild<QLineEdit *>("lineEditDescription");
-    auto *search = window.findChild<QLineEdit *>("searchLineEdit");
-    auto *buttonAdd = window.findChild<QPushButton *>("buttonAdd");
-    auto *buttonClear = window.findChild<QPushButton *>("buttonClear");
-    auto *buttonSearch = window.findChild<QPushButton *>("buttonSearch");
+    // Only the timed clicks bypass the driver, whose clicks also watch for message boxes.
+    WindowDriver driver;
     settle();
 
     const qint64 before = residentBytes();
@@ -117,12 +97,12 @@ void CommandBench::run(QTextStream &out)
         records.append({QStringLiteral("%1 %2").arg(i % 2 ? "odd" : "even").arg(i),
                         (i % 100000) / 100.0, start.addSecs(i)});
     }
-    BenchmarkAccess::fill(window, records);
+    BenchmarkAccess::fill(driver.window, records);
     records.clear();
     settle();
     out << "memory/entry " << (residentBytes() - before) / entries << '\n';
 
-    Floor floor(list->size());
+    Floor floor(driver.list->size());
     struct Timing
     {
         explicit Timing(const char *command) : command(command) { }
@@ -135,27 +115,25 @@ void CommandBench::run(QTextStream &out)
     Timing half{"search_half"};
     Timing all{"search_empty"};
     // Clicks the button, then rebuilds the floor from the lines the click left in the list.
-    const auto measure = [&floor, list](Timing &timing, QPushButton *button) {
+    const auto measure = [&floor, &driver](Timing &timing, QPushButton *button) {
         timing.ours.append(timed([button] { QTest::mouseClick(button, Qt::LeftButton); }));
-        timing.floor.append(floor.rebuild(linesOf(list->model())));
+        timing.floor.append(floor.rebuild(driver.lines()));
     };
 
-    QTest::keyClicks(description, "bench entry");
+    driver.typeDescription("bench entry");
     const int repetitions = entries >= 100000 ? 3 : entries >= 10000 ? 7 : 15;
     for (int i = 0; i < repetitions; ++i) {
-        measure(add, buttonAdd);
+        measure(add, driver.buttonAdd);
 
-        const QModelIndex middle = list->model()->index(entries / 2, 0);
-        list->scrollTo(middle);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(middle).center());
+        driver.pickRow(entries / 2);
         settle();
-        measure(remove, buttonClear);
+        measure(remove, driver.buttonClear);
 
-        QTest::keyClicks(search, "even");
-        measure(half, buttonSearch);
+        driver.typeSearch("even");
+        measure(half, driver.buttonSearch);
 
-        search->clear();
-        measure(all, buttonSearch);
+        driver.typeSearch(QString());
+        measure(all, driver.buttonSearch);
     }
 
     for (const Timing *timing : {&add, &remove, &half, &all})

@@ -4,6 +4,9 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 build_packages=(cmake g++ make qt6-base-dev)
+# What the end-to-end test of the real program needs: a virtual X server, a window manager and
+# tools to find, click, measure and photograph windows.
+e2e_packages=(xvfb openbox wmctrl xdotool x11-utils imagemagick fontconfig)
 
 # Installs those of the given Debian packages that are not installed yet.
 ensure_packages() {

@@ -1,4 +1,3 @@
-#include "mainwindow/mainwindow.h"
 #include "windowdriver.h"
 
 #include <QDoubleSpinBox>
@@ -30,20 +29,17 @@ private slots:
 private:
     void expectWarning(QPushButton *button, const QString &title, const QString &text);
 
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<WindowDriver> driver;
 };
 
 void TestAddRemove::init()
 {
-    window = std::make_unique<MainWindow>();
-    driver = std::make_unique<WindowDriver>(*window);
+    driver = std::make_unique<WindowDriver>();
 }
 
 void TestAddRemove::cleanup()
 {
     driver.reset();
-    window.reset();
 }
 
 void TestAddRemove::expectWarning(QPushButton *button, const QString &title, const QString &text)
@@ -57,7 +53,7 @@ void TestAddRemove::expectWarning(QPushButton *button, const QString &title, con
     QCOMPARE(box->standardButtons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box->buttonCount, 1);
     QVERIFY(box->modal);
-    QCOMPARE(box->parent, window.get());
+    QCOMPARE(box->parent, &driver->window);
     QCOMPARE(box->linesWhileOpen, before);
     QCOMPARE(driver->lines(), before);
 }

@@ -1,4 +1,3 @@
-#include "mainwindow/mainwindow.h"
 #include "windowdriver.h"
 
 #include <QPushButton>
@@ -149,8 +148,7 @@ void TestRandomized::commandsAgainstAPlainList()
         : QRandomGenerator::global()->bounded(1U << 31);
     const int commands = 3000;
 
-    MainWindow window;
-    WindowDriver driver(window);
+    WindowDriver driver;
     RandomSession session(driver, seed);
 
     for (int step = 0; step < commands; ++step) {

@@ -1,4 +1,3 @@
-#include "mainwindow/mainwindow.h"
 #include "windowdriver.h"
 
 #include <QLineEdit>
@@ -46,20 +45,17 @@ private slots:
 private:
     QStringList addAll(const Entries &entries);
 
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<WindowDriver> driver;
 };
 
 void TestSearch::init()
 {
-    window = std::make_unique<MainWindow>();
-    driver = std::make_unique<WindowDriver>(*window);
+    driver = std::make_unique<WindowDriver>();
 }
 
 void TestSearch::cleanup()
 {
     driver.reset();
-    window.reset();
 }
 
 QStringList TestSearch::addAll(const Entries &entries)

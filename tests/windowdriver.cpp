@@ -1,7 +1,5 @@
 #include "windowdriver.h"
 
-#include "mainwindow/mainwindow.h"
-
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
@@ -61,9 +59,8 @@ void retype(QWidget *editor, const QString &text)
     }
 }
 
-WindowDriver::WindowDriver(MainWindow &window)
-    : window(window),
-      description(child<QLineEdit>(window, "lineEditDescription")),
+WindowDriver::WindowDriver()
+    : description(child<QLineEdit>(window, "lineEditDescription")),
       amount(child<QDoubleSpinBox>(window, "amountSpinBox")),
       search(child<QLineEdit>(window, "searchLineEdit")),
       list(child<QListView>(window, "listView")),

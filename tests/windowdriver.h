@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/mainwindow.h"
+
 #include <QDateTime>
 #include <QMessageBox>
 #include <QString>
@@ -7,7 +9,6 @@
 
 #include <optional>
 
-class MainWindow;
 class QAbstractButton;
 class QDoubleSpinBox;
 class QLineEdit;
@@ -37,14 +38,15 @@ struct ClickTime
     bool covers(const QString &timeText) const;
 };
 
-// Uses a shown main window the way a person does: typing into its fields, clicking its buttons
-// and reading its list. Widgets are found by object name, so a renamed widget fails the tests.
+// Shows a main window of its own and uses it the way a person does: typing into its fields,
+// clicking its buttons and reading its list. Widgets are found by object name, so a renamed
+// widget fails the tests.
 class WindowDriver
 {
 public:
-    explicit WindowDriver(MainWindow &window);
+    WindowDriver();
 
-    MainWindow &window;
+    MainWindow window;
     QLineEdit *description;
     QDoubleSpinBox *amount;
     QLineEdit *search;
