@@ -121,7 +121,12 @@ void CommandBench::run(QTextStream &out)
     };
 
     driver.typeDescription("bench entry");
-    const int repetitions = entries >= 100000 ? 3 : entries >= 10000 ? 7 : 15;
+    // Fewer repetitions for the larger lists, where one command takes up to a second.
+    int repetitions = 15;
+    if (entries >= 100000)
+        repetitions = 3;
+    else if (entries >= 10000)
+        repetitions = 7;
     for (int i = 0; i < repetitions; ++i) {
         measure(add, driver.buttonAdd);
 

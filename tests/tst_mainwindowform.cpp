@@ -205,7 +205,7 @@ void TestMainWindowForm::listSelectsOneRow()
 void TestMainWindowForm::focusOrder()
 {
     window->show();
-    QApplication::setActiveWindow(window.get());
+    window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
 
     const QStringList order{

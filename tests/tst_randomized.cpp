@@ -93,7 +93,8 @@ void RandomSession::remove()
     if (shown.isEmpty() || random.bounded(5) == 0) {
         command = "delete with no current row";
         const std::optional<SeenMessageBox> box = driver.click(driver.buttonClear);
-        QVERIFY(box);
+        if (!box)
+            QFAIL("no message box came up");
         QCOMPARE(box->title, QString("删除错误"));
         return;
     }

@@ -66,5 +66,5 @@ void TestRecord::lines()
     QCOMPARE(::searchResultLine(record), searchResultLine);
 }
 
-QTEST_APPLESS_MAIN(TestRecord)
+QTEST_GUILESS_MAIN(TestRecord)
 #include "tst_record.moc"
