@@ -1,7 +1,7 @@
-# Shared by scripts/run and scripts/test: installing what is missing and building.
+# Shared by the scripts: installing what is missing and building.
 # shellcheck shell=bash
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 
 build_packages=(cmake g++ make qt6-base-dev)
 # What the end-to-end test of the real program needs: a virtual X server, a window manager and

@@ -1,0 +1,171 @@
+# Clean Debian systems for scripts/test-clean and scripts/package-clean: each one is unpacked
+# from a minimal base that debootstrap made once and that nothing ever runs in, gets its own
+# /proc, /dev, /dev/pts and /sys, and shares only the downloaded packages with the others.
+# shellcheck shell=bash
+
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+# clean_systems_for RELEASE: called with the calling script's arguments, checks how it was used
+# and prepares the base system of RELEASE. Runs the calling script again, with the same
+# arguments, in a mount namespace of its own, so that whatever it mounts disappears with it
+# however it ends.
+clean_systems_for() {
+    release=${1:-}
+    local script known
+    script=scripts/$(basename "$0")
+    known="bookworm (Debian 12), trixie (Debian 13) and sid (unstable, best effort)"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "$script must run as root: it makes a Debian system and mounts /proc, /dev and" \
+            "/sys into it." >&2
+        exit 2
+    fi
+    case $release in
+    bookworm | trixie | sid) ;;
+    "")
+        echo "Name the Debian release to run on: $script RELEASE, where the known releases" \
+            "are $known." >&2
+        exit 2
+        ;;
+    *)
+        echo "Unknown release '$release': the known ones are $known." >&2
+        exit 2
+        ;;
+    esac
+    if ! command -v debootstrap >/dev/null && ! (ensure_packages debootstrap 2>/dev/null); then
+        echo "debootstrap is missing and could not be installed: install the Debian package" \
+            "debootstrap and run $script again." >&2
+        exit 1
+    fi
+    if [ -z "${BOOKKEEPING_OWN_MOUNTS:-}" ]; then
+        BOOKKEEPING_OWN_MOUNTS=1 exec unshare --mount --propagation private "$0" "$@"
+    fi
+
+    cache=$root/build-clean/$release
+    mkdir -p "$cache/archives/partial" "$cache/lists/partial"
+    systems=()
+    trap remove_systems EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+
+    # One run per release at a time: they share the base and the downloads.
+    exec 9>"$cache/lock"
+    if ! flock -n 9; then
+        echo "Waiting for another run on $release to finish"
+        flock 9
+    fi
+    # Systems that a killed run left behind.
+    local left
+    for left in "$cache"/system.* "$cache/base.new"; do
+        remove_system "$left"
+    done
+    [ -f "$cache/base.tar" ] || make_base
+}
+
+make_base() {
+    local base=$cache/base.new
+    systems+=("$base")
+    echo "Making a minimal $release system with debootstrap (kept in $cache/base.tar)"
+    if ! debootstrap --variant=minbase "$release" "$base" >"$cache/debootstrap.log" 2>&1; then
+        tail -n 20 "$cache/debootstrap.log" >&2
+        echo "debootstrap could not make a $release system; its log is $cache/debootstrap.log." >&2
+        exit 1
+    fi
+    tar -C "$base" -cf "$cache/base.tar.new" .
+    mv "$cache/base.tar.new" "$cache/base.tar"
+    remove_system "$base"
+}
+
+# new_system VARIABLE: unpacks a fresh system from the base, mounts what it needs and stores its
+# path in VARIABLE.
+new_system() {
+    local dir mount
+    dir=$(mktemp -d "$cache/system.XXXXXX")
+    chmod 755 "$dir"
+    systems+=("$dir")
+    tar -C "$dir" -xf "$cache/base.tar"
+    cp /etc/resolv.conf "$dir/etc/resolv.conf"
+    for mount in proc dev dev/pts sys; do
+        mount --bind "/$mount" "$dir/$mount"
+    done
+    mount --bind "$cache/archives" "$dir/var/cache/apt/archives"
+    mount --bind "$cache/lists" "$dir/var/lib/apt/lists"
+    printf -v "$1" '%s' "$dir"
+}
+
+# in_system SYSTEM COMMAND...: runs COMMAND as root in SYSTEM, in the environment of a login.
+in_system() {
+    local dir=$1
+    shift
+    chroot "$dir" /usr/bin/env -i HOME=/root \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
+}
+
+# mounts_under DIR: the mount points at or below DIR.
+mounts_under() {
+    awk -v dir="$1" '$5 == dir || index($5, dir "/") == 1 { print $5 }' /proc/self/mountinfo
+}
+
+# remove_system DIR: ends what still runs in DIR, unmounts what is mounted in it and deletes it,
+# unless something there is still mounted.
+remove_system() {
+    local dir=$1 proc mount
+    [ -d "$dir" ] || return 0
+    for proc in /proc/[0-9]*; do
+        if [ "$(readlink "$proc/root" 2>/dev/null)" = "$dir" ]; then
+            kill -KILL "${proc#/proc/}" 2>/dev/null || true
+        fi
+    done
+    # Innermost first; a mount that is still busy is detached all the same.
+    for mount in $(mounts_under "$dir" | sort -r); do
+        umount "$mount" 2>/dev/null || umount --lazy "$mount"
+    done
+    if [ -n "$(mounts_under "$dir")" ]; then
+        echo "Left $dir in place: something in it is still mounted." >&2
+        return 1
+    fi
+    rm -rf --one-file-system "$dir"
+}
+
+remove_systems() {
+    local status=$? dir
+    set +e
+    for dir in "${systems[@]}"; do
+        remove_system "$dir" || status=1
+    done
+    exit "$status"
+}
+
+# system_versions SYSTEM: the release of SYSTEM and the versions of the tools installed in it
+# that the checks use.
+system_versions() {
+    local dir=$1 version
+    version=$(in_system "$dir" sh -c '. /etc/os-release && echo "$PRETTY_NAME"')
+    report system "$version"
+    version=$(in_system "$dir" dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null) &&
+        report Qt "$version"
+    version=$(in_system "$dir" g++ --version 2>/dev/null | head -n 1) &&
+        report g++ "$version"
+    version=$(in_system "$dir" clang++ --version 2>/dev/null | head -n 1) &&
+        report clang++ "$version"
+    version=$(in_system "$dir" clang-tidy --version 2>/dev/null | sed -n 's/.*LLVM version //p') &&
+        report clang-tidy "$version"
+    return 0
+}
+
+# clone_into SYSTEM: a fresh clone of the committed tree as /root/bookkeeping in SYSTEM.
+clone_into() {
+    if [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
+        echo "Note: changes that are not committed are not part of this run."
+    fi
+    git clone --quiet --no-hardlinks "$root" "$1/root/bookkeeping"
+}
+
+# report NAME VALUE [NAME VALUE...]: lines of a run's summary.
+report() {
+    printf '  %-15s %s\n' "$@"
+}
+
+# duration SECONDS: as minutes and seconds.
+duration() {
+    printf '%dm%02ds' $(($1 / 60)) $(($1 % 60))
+}
