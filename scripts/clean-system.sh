@@ -152,12 +152,20 @@ system_versions() {
     return 0
 }
 
-# clone_into SYSTEM: a fresh clone of the committed tree as /root/bookkeeping in SYSTEM.
+# Where a system gets its clone of the project.
+clone=/root/bookkeeping
+
+# clone_into SYSTEM: a fresh clone of the committed tree in SYSTEM.
 clone_into() {
     if [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
         echo "Note: changes that are not committed are not part of this run."
     fi
-    git clone --quiet --no-hardlinks "$root" "$1/root/bookkeeping"
+    git clone --quiet --no-hardlinks "$root" "$1$clone"
+}
+
+# run_in_clone SYSTEM SCRIPT: runs scripts/SCRIPT of the clone in SYSTEM.
+run_in_clone() {
+    in_system "$1" bash -c "cd $clone && scripts/$2"
 }
 
 # report NAME VALUE [NAME VALUE...]: lines of a run's summary.

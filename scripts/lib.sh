@@ -8,25 +8,6 @@ build_packages=(cmake g++ make qt6-base-dev)
 # tools to find, click, measure and photograph windows.
 e2e_packages=(xvfb openbox wmctrl xdotool x11-utils imagemagick fontconfig)
 
-# The newest clang-format and clang-tidy the code is checked with: Debian 13's. A newer one
-# formats some code differently and brings checks of its own. What it finds there is shown but
-# does not fail the run; scripts/clang-tidy-checks lists the checks that still do.
-newest_llvm=19
-
-# major_version COMMAND: the major version that COMMAND --version prints.
-major_version() {
-    "$1" --version | sed -n 's/.*version \([0-9][0-9]*\).*/\1/p' | head -n 1
-}
-
-# newer_than_checked COMMAND: whether the clang tool COMMAND is newer than newest_llvm; says so.
-newer_than_checked() {
-    local version
-    version=$(major_version "$1")
-    [ "$version" -gt "$newest_llvm" ] || return 1
-    echo "$1 $version is newer than $newest_llvm, the newest this project is checked with: what" \
-        "only $1 $version finds is shown but does not fail the run."
-}
-
 # Installs those of the given Debian packages that are not installed yet.
 ensure_packages() {
     local missing=() package
