@@ -7,6 +7,9 @@ build_packages=(cmake g++ make qt6-base-dev)
 # What the end-to-end test of the real program needs: a virtual X server, a window manager and
 # tools to find, click, measure and photograph windows.
 e2e_packages=(xvfb openbox wmctrl xdotool x11-utils imagemagick fontconfig)
+# What the runs on Wayland need: a compositor, which also takes the screenshots, and Qt's Wayland
+# platform.
+wayland_packages=(weston qt6-wayland)
 
 # Installs those of the given Debian packages that are not installed yet.
 ensure_packages() {
@@ -56,3 +59,4 @@ build_target() {
     configure "$dir" "$@"
     cmake --build "$root/$dir" --parallel "$(nproc)" --target "$target"
 }
+
