@@ -5,12 +5,12 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-# clean_systems_for RELEASE: called with the calling script's arguments, checks how it was used
-# and prepares the base system of RELEASE. Runs the calling script again, with the same
-# arguments, in a mount namespace of its own, so that whatever it mounts disappears with it
-# however it ends.
+# clean_systems_for RELEASE [ARGUMENTS...]: checks how the calling script was used and prepares
+# the base system of RELEASE. Runs the calling script again, with ARGUMENTS, its own, in a mount
+# namespace of its own, so that whatever it mounts disappears with it however it ends.
 clean_systems_for() {
     release=${1:-}
+    shift
     local script known
     script=scripts/$(basename "$0")
     known="bookworm (Debian 12), trixie (Debian 13) and sid (unstable, best effort)"
@@ -163,17 +163,8 @@ clone_into() {
     git clone --quiet --no-hardlinks "$root" "$1$clone"
 }
 
-# run_in_clone SYSTEM SCRIPT: runs scripts/SCRIPT of the clone in SYSTEM.
+# run_in_clone SYSTEM SCRIPT [VARIABLE=VALUE...]: runs scripts/SCRIPT of the clone in SYSTEM,
+# with these variables added to its environment.
 run_in_clone() {
-    in_system "$1" bash -c "cd $clone && scripts/$2"
-}
-
-# report NAME VALUE [NAME VALUE...]: lines of a run's summary.
-report() {
-    printf '  %-15s %s\n' "$@"
-}
-
-# duration SECONDS: as minutes and seconds.
-duration() {
-    printf '%dm%02ds' $(($1 / 60)) $(($1 % 60))
+    in_system "$1" env "${@:3}" bash -c "cd $clone && scripts/$2"
 }

@@ -10,6 +10,9 @@ e2e_packages=(xvfb openbox wmctrl xdotool x11-utils imagemagick fontconfig)
 # What the runs on Wayland need: a compositor, which also takes the screenshots, and Qt's Wayland
 # platform.
 wayland_packages=(weston qt6-wayland)
+# What runs the Windows program: 64-bit Wine, the fonts it draws Windows' own with, and unzip
+# for the zip a Windows user gets.
+wine_packages=(wine wine64 fonts-wine unzip)
 
 # Installs those of the given Debian packages that are not installed yet.
 ensure_packages() {
@@ -60,3 +63,12 @@ build_target() {
     cmake --build "$root/$dir" --parallel "$(nproc)" --target "$target"
 }
 
+# report NAME VALUE [NAME VALUE...]: lines of a run's summary.
+report() {
+    printf '  %-15s %s\n' "$@"
+}
+
+# duration SECONDS: as minutes and seconds.
+duration() {
+    printf '%dm%02ds' $(($1 / 60)) $(($1 % 60))
+}
