@@ -100,6 +100,17 @@ in_system() {
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
 }
 
+# apt_install SYSTEM APT_ARGUMENTS...: installs packages in SYSTEM with apt-get install, without
+# questions; only its errors are shown.
+apt_install() {
+    in_system "$1" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${@:2}" >/dev/null
+}
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
 # mounts_under DIR: the mount points at or below DIR.
 mounts_under() {
     awk -v dir="$1" '$5 == dir || index($5, dir "/") == 1 { print $5 }' /proc/self/mountinfo
