@@ -86,4 +86,11 @@ void MainWindowForm::retranslate(QMainWindow *window)
     buttonSearch->setText(QCoreApplication::translate("MainWindow", "搜索", nullptr));
     buttonAdd->setText(QCoreApplication::translate("MainWindow", "添加记录", nullptr));
     buttonClear->setText(QCoreApplication::translate("MainWindow", "清除记录", nullptr));
+    // No label is a field's buddy, so a screen reader learns each field's name from these.
+    lineEditDescription->setAccessibleName(
+        QCoreApplication::translate("MainWindow", "描述", nullptr));
+    amountSpinBox->setAccessibleName(QCoreApplication::translate("MainWindow", "金额", nullptr));
+    searchLineEdit->setAccessibleName(
+        QCoreApplication::translate("MainWindow", "搜索记录", nullptr));
+    listView->setAccessibleName(QCoreApplication::translate("MainWindow", "记录列表", nullptr));
 }
