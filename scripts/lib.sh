@@ -10,6 +10,9 @@ e2e_packages=(xvfb openbox wmctrl xdotool x11-utils imagemagick fontconfig)
 # What the runs on Wayland need: a compositor, which also takes the screenshots, and Qt's Wayland
 # platform.
 wayland_packages=(weston qt6-wayland)
+# What reads the program as a screen reader does: the AT-SPI bus and its registry, its Python
+# bindings, and a D-Bus session bus to start them on.
+screenreader_packages=(at-spi2-core python3-pyatspi dbus-daemon)
 # What runs the Windows program: 64-bit Wine, the fonts it draws Windows' own with, and unzip
 # for the zip a Windows user gets.
 wine_packages=(wine wine64 fonts-wine unzip)

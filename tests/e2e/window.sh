@@ -5,36 +5,12 @@
 # RUN_UNDER, when set, is a command the program is started under, such as valgrind.
 set -euo pipefail
 
-# xdotool compares window titles as text in the locale's encoding: the Chinese ones need UTF-8.
-export LC_ALL=C.UTF-8
-
 binary=$1
 out=$2
 mkdir -p "$out"
 rm -f "$out"/*.png
 
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    import -display "$DISPLAY" -window root "$out/failure.png" 2>/dev/null || true
-    exit 1
-}
-
-# wait_for SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
 
 window_named() { xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
 has_window() { [ -n "$(window_named "$1")" ]; }
@@ -59,17 +35,6 @@ list_pixels() {
 }
 list_is() { [ "$(list_pixels)" = "$1" ]; }
 list_is_not() { ! list_is "$1"; }
-
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-pids+=($!)
-wait_for 10 test -s "$display_file" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$display_file")"
-rm -f "$display_file"
-
-openbox --sm-disable 2>/dev/null &
-pids+=($!)
-wait_for 10 wmctrl -m || fail "the window manager did not start"
 
 # shellcheck disable=SC2086 # RUN_UNDER is a command with its arguments
 ${RUN_UNDER:-} "$binary" &
