@@ -18,6 +18,10 @@ import time
 import pyatspi
 from gi.repository import GLib
 
+# Roles by value: their names differ between AT-SPI versions ("push button" became "button").
+ALERT, BUTTON, DIALOG, LABEL, LIST = (pyatspi.ROLE_ALERT, pyatspi.ROLE_PUSH_BUTTON,
+                                      pyatspi.ROLE_DIALOG, pyatspi.ROLE_LABEL, pyatspi.ROLE_LIST)
+
 binary = sys.argv[1]
 keys = "--keys" in sys.argv[2:]
 events = []
@@ -30,7 +34,7 @@ def fail(message):
 
 def on_event(event):
     try:
-        events.append((event.type, event.detail1, event.source.getRoleName(), event.source.name))
+        events.append((event.type, event.detail1, event.source.getRole(), event.source.name))
     except Exception:  # the source may be gone already, as a closed box is
         pass
 
@@ -68,7 +72,7 @@ def nodes(node):
 def find(node, role, name=None):
     for candidate in nodes(node):
         try:
-            if candidate.getRoleName() == role and (name is None or candidate.name == name):
+            if candidate.getRole() == role and (name is None or candidate.name == name):
                 return candidate
         except (GLib.GError, ValueError):
                 pass  # gone while being read, as a closed box is
@@ -76,7 +80,7 @@ def find(node, role, name=None):
 
 
 def state(node, which):
-    return node.getState().contains(which)
+    return node is not None and node.getState().contains(which)
 
 
 def value_of(node):
@@ -115,12 +119,12 @@ def type_text(text):
 
 
 def expect_focus(role, name):
-    wait_for("the focus did not reach the %s %r" % (role, name),
+    wait_for("the focus did not reach the %s %r" % (getattr(role, "value_nick", role), name),
              lambda: state(find(app, role, name), pyatspi.STATE_FOCUSED), seconds=5)
 
 
 def rows():
-    return [row.name for row in find(app, "list", "记录列表")]
+    return [row.name for row in find(app, LIST, "记录列表")]
 
 
 def expect_rows(what, check):
@@ -130,24 +134,24 @@ def expect_rows(what, check):
 def push(name):
     """Presses a button: with its key when it has the focus, else through its action."""
     if keys:
-        expect_focus("push button", name)
+        expect_focus(BUTTON, name)
         press("space")
     else:
-        find(app, "push button", name).queryAction().doAction(0)
+        find(app, BUTTON, name).queryAction().doAction(0)
 
 
 def warning(button, title, text):
     events.clear()
     push(button)
     box = wait_for("no box titled %r came up" % title,
-                   lambda: find(app, "alert", title) or find(app, "dialog", title))
+                   lambda: find(app, ALERT, title) or find(app, DIALOG, title))
     announced = lambda: any(kind in ("object:state-changed:showing", "window:activate") and
-                            role in ("alert", "dialog") and name == title
+                            role in (ALERT, DIALOG) and name == title
                             for kind, _, role, name in events)
     wait_for("the box %r was not announced: events %r" % (title, events), announced)
-    if not find(box, "label", text):
+    if not find(box, LABEL, text):
         fail("the box %r does not read %r" % (title, text))
-    ok = find(box, "push button", "OK")
+    ok = find(box, BUTTON, "OK")
     if not ok:
         fail("the box %r has no OK button" % title)
     # Only a window that has been activated has the keyboard focus.
@@ -156,7 +160,7 @@ def warning(button, title, text):
                  lambda: state(ok, pyatspi.STATE_FOCUSED))
     print("announced: [%s] %r, %r%s" % (box.getRoleName(), title, text,
                                          ", focus on its OK button" if keys else ""))
-    role = box.getRoleName()
+    role = box.getRole()
     if keys:
         press("Return")
     else:
@@ -167,10 +171,10 @@ def warning(button, title, text):
 def fill(field, text):
     """Types into the named field, replacing what it holds."""
     if keys:
-        expect_focus(field.getRoleName(), field.name)
+        expect_focus(field.getRole(), field.name)
         press("ctrl+a", "BackSpace")
         type_text(text)
-    elif field.getRoleName() == "spin button":
+    elif field.getRole() == pyatspi.ROLE_SPIN_BUTTON:
         field.queryValue().currentValue = float(text)
     else:
         field.queryEditableText().setTextContents(text)
@@ -182,7 +186,7 @@ environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
 program = subprocess.Popen([binary], env=environment)
 try:
     app = wait_for("the program did not appear on the AT-SPI bus", the_app, seconds=30)
-    frame = wait_for("no window titled 记账软件", lambda: find(app, "frame", "记账软件"))
+    frame = wait_for("no window titled 记账软件", lambda: find(app, pyatspi.ROLE_FRAME, "记账软件"))
     print("The window as a screen reader reads it:")
     show_tree(app)
 
@@ -196,7 +200,7 @@ try:
     fields = {}
     siblings = list(frame[0])
     for caption, field in zip(siblings, siblings[1:]):
-        if caption.getRoleName() == "label":
+        if caption.getRole() == LABEL:
             if field.name + ":" != caption.name:
                 fail("the field after %r is named %r" % (caption.name, field.name))
             fields[field.name] = field
@@ -205,7 +209,7 @@ try:
     description, amount, search = fields["描述"], fields["金额"], fields["搜索记录"]
 
     if keys:
-        expect_focus("text", "描述")
+        expect_focus(pyatspi.ROLE_TEXT, "描述")
         press(*["Tab"] * 5)
     warning("添加记录", "输入错误", "标签不能为空！")
 
@@ -247,7 +251,7 @@ try:
         # Into the list, whose first row becomes current, and down to the second.
         events.clear()
         press("Tab", "Down")
-        second = find(app, "list", "记录列表")[1]
+        second = find(app, LIST, "记录列表")[1]
         wait_for("the second row did not take the focus: events %r" % events,
                  lambda: any(kind == "object:state-changed:focused" and detail and
                              name == second.name for kind, detail, _, name in events))
