@@ -179,3 +179,13 @@ clone_into() {
 run_in_clone() {
     in_system "$1" env "${@:3}" bash -c "cd $clone && scripts/$2"
 }
+
+# run_with_qt_cache SYSTEM SCRIPT: runs scripts/SCRIPT of the clone in SYSTEM with this machine's
+# cache of the Qt builds for other platforms mounted in, at the same path inside as outside: Qt's
+# CMake files name the paths they were made at.
+run_with_qt_cache() {
+    local qt_cache=${BOOKKEEPING_CACHE:-$HOME/.cache/bookkeeping}
+    mkdir -p "$qt_cache" "$1$qt_cache"
+    mount --bind "$qt_cache" "$1$qt_cache"
+    run_in_clone "$1" "$2" BOOKKEEPING_CACHE="$qt_cache"
+}
