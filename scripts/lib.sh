@@ -3,6 +3,13 @@
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 
+# What the builds write carries the time of the last commit, not the time they ran at, so that
+# building a commit again gives the same bytes.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && command -v git >/dev/null &&
+    SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null); then
+    export SOURCE_DATE_EPOCH
+fi
+
 build_packages=(cmake g++ make qt6-base-dev)
 # What the end-to-end test of the real program needs: a virtual X server, a window manager and
 # tools to find, click, measure and photograph windows.
