@@ -163,29 +163,35 @@ system_versions() {
     return 0
 }
 
-# Where a system gets its clone of the project.
+# Where a system gets its clone of the project, and how scripts run there: the umask and a
+# command that runs them (none). scripts/rebuild-clean changes all three.
 clone=/root/bookkeeping
+clone_umask=022
+clone_runner=
 
 # clone_into SYSTEM: a fresh clone of the committed tree in SYSTEM.
 clone_into() {
     if [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
         echo "Note: changes that are not committed are not part of this run."
     fi
+    mkdir -p "$1$(dirname "$clone")"
     git clone --quiet --no-hardlinks "$root" "$1$clone"
 }
 
 # run_in_clone SYSTEM SCRIPT [VARIABLE=VALUE...]: runs scripts/SCRIPT of the clone in SYSTEM,
-# with these variables added to its environment.
+# with these variables added to its environment, and the time of the last commit, which the
+# system's clone has no git to read.
 run_in_clone() {
-    in_system "$1" env "${@:3}" bash -c "cd $clone && scripts/$2"
+    in_system "$1" env SOURCE_DATE_EPOCH="$SOURCE_DATE_EPOCH" "${@:3}" \
+        bash -c "umask $clone_umask && cd $clone && $clone_runner scripts/$2"
 }
 
-# run_with_qt_cache SYSTEM SCRIPT: runs scripts/SCRIPT of the clone in SYSTEM with this machine's
-# cache of the Qt builds for other platforms mounted in, at the same path inside as outside: Qt's
-# CMake files name the paths they were made at.
+# run_with_qt_cache SYSTEM SCRIPT [VARIABLE=VALUE...]: runs scripts/SCRIPT of the clone in SYSTEM
+# with this machine's cache of the Qt builds for other platforms mounted in, at the same path
+# inside as outside: Qt's CMake files name the paths they were made at.
 run_with_qt_cache() {
     local qt_cache=${BOOKKEEPING_CACHE:-$HOME/.cache/bookkeeping}
     mkdir -p "$qt_cache" "$1$qt_cache"
     mount --bind "$qt_cache" "$1$qt_cache"
-    run_in_clone "$1" "$2" BOOKKEEPING_CACHE="$qt_cache"
+    run_in_clone "$1" "$2" BOOKKEEPING_CACHE="$qt_cache" "${@:3}"
 }
