@@ -1,0 +1,73 @@
+#!/usr/bin/python3
+"""Starts the real program on the Wayland compositor it runs on, adds the entries of ENTRIES
+through AT-SPI's actions, as a headless compositor has no keyboard to type on, and keeps a
+picture of the compositor's output. Runs on an AT-SPI bus of its own, under tests/wayland/run.sh:
+
+    run.sh dbus-run-session -- examples.py BOOKKEEPING_BINARY ENTRIES PICTURE
+
+ENTRIES has one entry a line: the description, a tab, the amount.
+"""
+import glob
+import os
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+binary, entries, picture = sys.argv[1:4]
+
+
+def fail(message):
+    print("FAIL: " + message, file=sys.stderr)
+    sys.exit(1)
+
+
+def find(node, role, name):
+    if node.getRole() == role and node.name == name:
+        return node
+    for child in node:
+        found = child is not None and find(child, role, name)
+        if found:
+            return found
+    return None
+
+
+def wait_for(what, found, seconds=30):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        result = found()
+        if result:
+            return result
+        time.sleep(0.1)
+    fail(what)
+
+
+def the_frame():
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is not None and app.name == os.path.basename(binary):
+            return find(app, pyatspi.ROLE_FRAME, "记账软件")
+    return None
+
+
+program = subprocess.Popen([binary], env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
+try:
+    frame = wait_for("no window titled 记账软件 on the AT-SPI bus", the_frame)
+    description = find(frame, pyatspi.ROLE_TEXT, "描述")
+    amount = find(frame, pyatspi.ROLE_SPIN_BUTTON, "金额")
+    add = find(frame, pyatspi.ROLE_PUSH_BUTTON, "添加记录")
+    rows = find(frame, pyatspi.ROLE_LIST, "记录列表")
+    with open(entries, encoding="utf-8") as lines:
+        for count, line in enumerate(lines, 1):
+            text, number = line.rstrip("\n").split("\t")
+            description.queryEditableText().setTextContents(text)
+            amount.queryValue().currentValue = float(number)
+            add.queryAction().doAction(0)
+            wait_for("the entry %r was not added" % text, lambda: rows.childCount == count)
+    time.sleep(1)
+    folder = os.path.dirname(os.path.abspath(picture))
+    subprocess.run(["weston-screenshooter"], cwd=folder, check=True, capture_output=True)
+    os.replace(glob.glob(os.path.join(folder, "wayland-screenshot-*.png"))[0], picture)
+finally:
+    program.terminate()
+    program.wait()
