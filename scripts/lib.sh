@@ -24,6 +24,11 @@ screenreader_packages=(at-spi2-core python3-pyatspi dbus-daemon)
 # for the zip a Windows user gets.
 wine_packages=(wine wine64 fonts-wine unzip)
 
+# The version that project() in CMakeLists.txt names.
+project_version() {
+    sed -n 's/^project(bookkeeping VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt"
+}
+
 # Installs those of the given Debian packages that are not installed yet.
 ensure_packages() {
     local missing=() package
