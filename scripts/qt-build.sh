@@ -61,7 +61,10 @@ build_qt_from_source() {
     local source
     source=$(echo "$work"/qt6-base-*/)
 
-    build_qt "$source" "$work/build"
+    # Dated by its own source, as Debian dates a package it builds: what the build writes, such
+    # as Qt Core's compressed MIME database, carries that date, not the time it ran at.
+    SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$source/debian/changelog" -STimestamp) \
+        build_qt "$source" "$work/build"
 
     # What the program's package must ship beside Qt: the license texts, and the name of the
     # source they apply to.

@@ -28,3 +28,10 @@ set(FEATURE_direct2d1_1 OFF CACHE BOOL "")
 foreach(library freetype harfbuzz zlib pcre2 png doubleconversion)
     set(FEATURE_system_${library} OFF CACHE BOOL "")
 endforeach()
+
+# The build's folders are mapped out of the file names compiled into the DLLs, such as those of
+# Qt Test's and Qt Widgets' messages: Qt built in any folder gives the same bytes.
+set(prefix_maps "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=/usr/src/qt6-base")
+string(APPEND prefix_maps " -ffile-prefix-map=${CMAKE_BINARY_DIR}=/usr/src/qt6-base-build")
+set(CMAKE_C_FLAGS "${prefix_maps}" CACHE STRING "")
+set(CMAKE_CXX_FLAGS "${prefix_maps}" CACHE STRING "")
