@@ -18,9 +18,15 @@ click() {
     xdotool mousemove --window "$window" "$1" "$2" click 1
     sleep 0.2
 }
-# Typing a character the keyboard map lacks remaps a key for it; let the program see each map.
 type_text() {
     xdotool type --delay 100 "$1"
+    sleep 0.5
+}
+# The descriptions are pasted: xdotool types a character the keyboard map lacks through a key it
+# remaps for it, and Wine reads what such a key means only once.
+paste_text() {
+    printf %s "$1" | xclip -selection clipboard
+    xdotool key ctrl+v
     sleep 0.5
 }
 
@@ -37,7 +43,7 @@ xdotool windowactivate --sync "$window"
 while IFS=$'\t' read -r description amount; do
     click $((width / 2)) 20
     xdotool key ctrl+a BackSpace
-    type_text "$description"
+    paste_text "$description"
     click $((width * 3 / 4)) 48
     xdotool key ctrl+a
     type_text "$amount"
