@@ -1,5 +1,5 @@
 # Run by CPack on the files it is about to pack. Each gets the time of the last commit, which the
-# zip keeps and the installer gives the installed files, rather than the time of the build.
+# zip keeps, rather than the time of the build.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     return()
 endif()
