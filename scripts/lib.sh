@@ -10,7 +10,7 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ] && command -v git >/dev/null &&
     export SOURCE_DATE_EPOCH
 fi
 
-build_packages=(cmake g++ make qt6-base-dev)
+build_packages=(cmake g++ make qt6-base-dev librsvg2-bin)
 # What the end-to-end test of the real program needs: a virtual X server, a window manager and
 # tools to find, click, measure and photograph windows.
 e2e_packages=(xvfb openbox wmctrl xdotool x11-utils imagemagick fontconfig)

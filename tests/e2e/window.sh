@@ -43,6 +43,8 @@ wait_for 20 has_window "记账软件" || fail "no window titled 记账软件 app
 window=$(window_named "记账软件")
 
 [ "$(xdotool getwindowname "$window")" = "记账软件" ] || fail "wrong window title"
+# What the window says it belongs to, which a desktop matches with a desktop entry.
+xprop -id "$window" WM_CLASS >"$out/wm-class"
 geometry=$(xwininfo -id "$window")
 width=$(awk '/Width:/ { print $2 }' <<<"$geometry")
 height=$(awk '/Height:/ { print $2 }' <<<"$geometry")

@@ -3,7 +3,7 @@
 # Qt and MinGW-w64 runtime DLLs and plugins it loads, its documents and the license texts; every
 # DLL that any of them imports is in the folder or is one of Windows' own; the program is a GUI
 # program (no console window) that names itself 记账软件 with the changelog's version in its
-# version resource.
+# version resource, and carries the program's icon in the sizes Windows shows.
 # Usage: check-windows.sh FOLDER, or check-windows.sh BUILD_FOLDER to check what it installs.
 set -euo pipefail
 
@@ -69,4 +69,5 @@ for value in '"ProductName", L"\x8bb0\x8d26\x8f6f\x4ef6"' "\"ProductVersion\", \
     '"FileDescription", L"\x8bb0\x8d26\x8f6f\x4ef6"' "\"FileVersion\", \"$version\""; do
     grep -qF "VALUE $value" <<<"$resources" || fail "the version resource lacks $value"
 done
+"$project/tests/install/icon-sizes.sh" "$folder/bookkeeping.exe" IDI_ICON1
 echo "PASS: the folder holds what the program loads, and Windows has the rest"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and checks what lands there: exactly the program, its
-# desktop entry, manual page and documents. The Debian package is made from the same rules.
+# desktop entry and icon, its AppStream metadata, manual page and documents. The Debian package is
+# made from the same rules.
 # Usage: check.sh BUILD_FOLDER
 set -euo pipefail
 
@@ -9,11 +10,14 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$1" --prefix "$prefix" >/dev/null
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-expected="bin/bookkeeping
-share/applications/bookkeeping.desktop
-share/doc/bookkeeping/README.md.gz
-share/doc/bookkeeping/changelog.gz
-share/man/man1/bookkeeping.1.gz"
+sizes="16 22 24 32 48 64 128 256"
+expected=$( (
+    printf '%s\n' bin/bookkeeping share/applications/bookkeeping.desktop \
+        share/doc/bookkeeping/README.md.gz share/doc/bookkeeping/changelog.gz \
+        share/icons/hicolor/scalable/apps/bookkeeping.svg share/man/man1/bookkeeping.1.gz \
+        share/metainfo/com.example.bookkeeping.metainfo.xml
+    for size in $sizes; do echo "share/icons/hicolor/${size}x$size/apps/bookkeeping.png"; done
+) | sort)
 installed=$(cd "$prefix" && find . -type f -printf '%P\n' | sort)
 [ "$installed" = "$expected" ] ||
     fail "other files installed than expected:"$'\n'"$(diff <(echo "$expected") - <<<"$installed")"
@@ -22,7 +26,21 @@ installed=$(cd "$prefix" && find . -type f -printf '%P\n' | sort)
 desktop=$prefix/share/applications/bookkeeping.desktop
 grep -qx 'Name=记账软件' "$desktop" || fail "the desktop entry is not named 记账软件"
 grep -qx 'Exec=bookkeeping' "$desktop" || fail "the desktop entry does not start bookkeeping"
-grep -q '^Icon=' "$desktop" && fail "the desktop entry names an icon"
+grep -qx 'Icon=bookkeeping' "$desktop" || fail "the desktop entry does not name the icon"
+for size in $sizes; do
+    # A PNG's width and height, big-endian, follow its signature and the header's length and type.
+    png=$prefix/share/icons/hicolor/${size}x$size/apps/bookkeeping.png
+    [ "$(head -c 8 "$png" | od -An -c | tr -d ' ')" = '211PNG\r\n032\n' ] &&
+        [ "$(od -An -tu4 --endian=big -j16 -N8 "$png" | tr -s ' ')" = " $size $size" ] ||
+        fail "the ${size}x$size icon is not a PNG of that size"
+done
+metainfo=$prefix/share/metainfo/com.example.bookkeeping.metainfo.xml
+version=$(sed -n '1s/^bookkeeping (\([^)]*\)).*/\1/p' "$(dirname "$0")/../../packaging/changelog")
+for element in '<id>com.example.bookkeeping</id>' \
+    '<launchable type="desktop-id">bookkeeping.desktop</launchable>' \
+    "<release version=\"$version\" "; do
+    grep -qF "$element" "$metainfo" || fail "the AppStream metadata lacks $element"
+done
 zcat "$prefix/share/man/man1/bookkeeping.1.gz" | grep -q '^\.TH BOOKKEEPING 1 ' ||
     fail "the manual page is not bookkeeping(1)"
 source=$(cd "$(dirname "$0")/../.." && pwd)
@@ -30,4 +48,5 @@ zcmp "$prefix/share/doc/bookkeeping/README.md.gz" "$source/README.md" ||
     fail "the installed README is not README.md"
 zcmp "$prefix/share/doc/bookkeeping/changelog.gz" "$source/packaging/changelog" ||
     fail "the installed changelog is not packaging/changelog"
-echo "PASS: installed the program, its desktop entry, manual page, README and changelog"
+echo "PASS: installed the program, its desktop entry, icon, AppStream metadata, manual page, README"\
+    "and changelog"

@@ -2,7 +2,8 @@
 # What a Windows user does with the zip and the installer, under Wine: unpacks the zip and runs
 # the program from its folder, with nothing else to find DLLs in; then, in a fresh Wine prefix,
 # installs silently, runs the installed program and uninstalls silently, which must leave no
-# file, no shortcut and no registry key behind.
+# file, no shortcut and no registry key behind. The installer, the uninstaller, the shortcut and
+# the entry in Apps & features show the program's icon.
 # Usage: roundtrip-windows.sh ZIP INSTALLER OUTPUT_FOLDER
 # Runs the project's end-to-end test, tests/e2e/window.sh, with Wine through
 # packaging/windows/wine-run; the screenshots go to OUTPUT_FOLDER/zip and OUTPUT_FOLDER/installed.
@@ -37,19 +38,27 @@ new_prefix prefix
 files() { (cd "$WINEPREFIX/drive_c" && find . | sort); }
 files >"$work/before"
 
+"$here/icon-sizes.sh" "$installer" 103
 "$wine" "$installer" /S
 folder="$WINEPREFIX/drive_c/Program Files/Bookkeeping"
 [ -f "$folder/bookkeeping.exe" ] || fail "the installer put no bookkeeping.exe in $folder"
+"$here/icon-sizes.sh" "$folder/Uninstall.exe" 103
 shortcut=$(find "$WINEPREFIX/drive_c" -name '记账软件.lnk')
 [ -n "$shortcut" ] || fail "the installer made no Start-menu shortcut named 记账软件"
+# The shortcut starts the program, and so shows its icon; a shortcut keeps its target's name in
+# UTF-16 or in bytes.
+tr -d '\0' <"$shortcut" | grep -qai 'bookkeeping\.exe' ||
+    fail "the Start-menu shortcut does not start bookkeeping.exe"
 # Apps & features lists the uninstall key's entry. Wine keeps the registry in text files, with
 # other characters than ASCII written as \x escapes.
 version=$(basename "$zip" | sed -n 's/^bookkeeping-\(.*\)-windows-x64\.zip$/\1/p')
 entry=$(grep -A 20 -F '[Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Bookkeeping]' \
     "$WINEPREFIX/system.reg" | sed '/^$/q')
 grep -qxF '"DisplayName"="\x8bb0\x8d26\x8f6f\x4ef6"' <<<"$entry" &&
-    grep -qxF "\"DisplayVersion\"=\"$version\"" <<<"$entry" ||
-    fail "Apps & features has no entry 记账软件 $version:"$'\n'"$entry"
+    grep -qxF "\"DisplayVersion\"=\"$version\"" <<<"$entry" &&
+    grep '^"DisplayIcon"=' <<<"$entry" |
+    grep -qF '"C:\\Program Files\\Bookkeeping\\bookkeeping.exe"' ||
+    fail "Apps & features has no entry 记账软件 $version with the program's icon:"$'\n'"$entry"
 
 RUN_UNDER=$wine "$window" "$folder/bookkeeping.exe" "$out/installed"
 
