@@ -1,0 +1,364 @@
+"""The browser engines the web folder is used in, each driven through its own protocol behind one
+small interface: open a page, evaluate an expression in it, take a screenshot, click or tap, press
+keys and type, and say what the page fetched and wrote to its console.
+
+- Chromium (Blink), through the DevTools protocol; also as a phone, with touch taps;
+- Firefox (Gecko), through WebDriver BiDi, which it speaks itself;
+- WebKitGTK (WebKit, Safari's engine), through WebKitWebDriver, classic W3C WebDriver, in a
+  virtual X server, since its browser has no headless mode.
+"""
+import base64
+import io
+import json
+import os
+import re
+import shutil
+import socket
+import subprocess
+import tempfile
+import threading
+import time
+import urllib.request
+
+import websocket
+from PIL import Image
+
+
+class EngineError(Exception):
+    pass
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def started(process, pattern, what):
+    """Reads PROCESS's output until PATTERN shows; keeps draining it afterwards."""
+    for line in process.stdout:
+        found = re.search(pattern, line)
+        if found:
+            threading.Thread(target=lambda: [None for _ in process.stdout], daemon=True).start()
+            return found
+    raise EngineError("%s did not start" % what)
+
+
+def as_json(expression):
+    """EXPRESSION, awaited, as JSON text: every protocol returns that the same way."""
+    return "(async () => JSON.stringify(await (%s)))()" % expression
+
+
+# The keys the tests press: the DevTools protocol's key, code and Windows key code and text; and
+# the W3C WebDriver key value.
+KEYS = {"Tab": ("Tab", 9, "", "\ue004"), "Enter": ("Enter", 13, "\r", "\ue007"),
+        " ": ("Space", 32, " ", " "), "Backspace": ("Backspace", 8, "", "\ue003"),
+        "ArrowDown": ("ArrowDown", 40, "", "\ue015"), "a": ("KeyA", 65, "a", "a")}
+MODIFIERS = {"Control": (2, "\ue009"), "Shift": (8, "\ue008")}
+
+
+class Chromium:
+    """Headless Chromium with one page; as a phone, a 390x844 touch screen at three device pixels
+    to the CSS pixel, tapped rather than clicked."""
+
+    name = "Chromium"
+
+    def __init__(self, width=1024, height=768, phone=False):
+        self.phone = phone
+        if phone:
+            width, height = 390, 844
+        self.profile = tempfile.mkdtemp()
+        # No connections of its own: the machine may have no network but the loopback.
+        self.process = subprocess.Popen(
+            [os.environ.get("CHROMIUM", "chromium"), "--headless=new", "--no-sandbox",
+             "--disable-gpu", "--disable-quic", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+             "--remote-debugging-port=0", "--user-data-dir=" + self.profile,
+             "--window-size=%d,%d" % (width, height), "about:blank"],
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        found = started(self.process, r"DevTools listening on ws://([^/]+)/", "Chromium")
+        with urllib.request.urlopen("http://%s/json/list" % found.group(1)) as response:
+            page = next(t for t in json.load(response) if t["type"] == "page")
+        self.socket = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=60)
+        self.next_id = 0
+        self.console = []
+        self.requests = []
+        for domain in ("Runtime", "Page", "Network"):
+            self.send(domain + ".enable")
+        self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                  deviceScaleFactor=3 if phone else 1, mobile=phone)
+        if phone:
+            self.send("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+        self.version = self.send("Browser.getVersion")["product"]
+
+    def close(self):
+        self.socket.close()
+        self.process.terminate()
+        self.process.wait()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+    def _event(self, message):
+        method = message.get("method")
+        if method == "Network.requestWillBeSent":
+            self.requests.append(message["params"]["request"]["url"])
+        elif method == "Runtime.consoleAPICalled":
+            self.console.append(" ".join(str(arg.get("value", arg.get("description", "")))
+                                         for arg in message["params"]["args"]))
+        elif method == "Runtime.exceptionThrown":
+            details = message["params"]["exceptionDetails"]
+            self.console.append("exception: " + details.get("exception", {}).get(
+                "description", details.get("text", "")))
+
+    def send(self, method, **params):
+        self.next_id += 1
+        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("id") == self.next_id:
+                if "error" in message:
+                    raise EngineError("%s: %s" % (method, message["error"]))
+                return message.get("result", {})
+            self._event(message)
+
+    def open(self, url):
+        self.send("Page.navigate", url=url)
+
+    def evaluate(self, expression):
+        result = self.send("Runtime.evaluate", expression=as_json(expression),
+                           awaitPromise=True, returnByValue=True)
+        if "exceptionDetails" in result:
+            raise EngineError("evaluating failed: %s" % result["exceptionDetails"].get(
+                "exception", {}).get("description", result["exceptionDetails"]["text"]))
+        value = result["result"].get("value")
+        return None if value is None else json.loads(value)
+
+    def screenshot(self):
+        data = self.send("Page.captureScreenshot", format="png")["data"]
+        return Image.open(io.BytesIO(base64.b64decode(data))).convert("RGB")
+
+    def click(self, x, y, count=1):
+        if self.phone:
+            for kind, points in (("touchStart", [{"x": x, "y": y}]), ("touchEnd", [])):
+                self.send("Input.dispatchTouchEvent", type=kind, touchPoints=points)
+            return
+        for kind in ("mousePressed", "mouseReleased"):
+            self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+                      clickCount=count)
+
+    def key(self, name, *modifiers):
+        code, number, text, _ = KEYS[name]
+        flags = sum(MODIFIERS[m][0] for m in modifiers)
+        common = dict(key=name, code=code, windowsVirtualKeyCode=number, modifiers=flags)
+        self.send("Input.dispatchKeyEvent", type="keyDown", text="" if flags & 2 else text,
+                  **common)
+        self.send("Input.dispatchKeyEvent", type="keyUp", **common)
+
+    def type(self, text):
+        """Text as an input method or a phone's keyboard gives it."""
+        self.send("Input.insertText", text=text)
+
+    def fonts_of(self, expression):
+        """The fonts the text of the element EXPRESSION gives is drawn with, by family name and
+        whether the page brought it."""
+        self.send("DOM.enable")
+        self.send("CSS.enable")
+        self.send("DOM.getDocument", depth=-1, pierce=True)
+        element = self.send("Runtime.evaluate", expression=expression)["result"]
+        node = self.send("DOM.requestNode", objectId=element["objectId"])["nodeId"]
+        return self.send("CSS.getPlatformFontsForNode", nodeId=node)["fonts"]
+
+
+def w3c_click(x, y):
+    return {"type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
+            "actions": [{"type": "pointerMove", "x": int(x), "y": int(y), "origin": "viewport"},
+                        {"type": "pointerDown", "button": 0}, {"type": "pause", "duration": 50},
+                        {"type": "pointerUp", "button": 0}]}
+
+
+def w3c_keys(values, held=()):
+    """Each of VALUES pressed and released, with the keys HELD down around them."""
+    actions = [{"type": "keyDown", "value": MODIFIERS[m][1]} for m in held]
+    for value in values:
+        actions += [{"type": "keyDown", "value": value}, {"type": "keyUp", "value": value}]
+    actions += [{"type": "keyUp", "value": MODIFIERS[m][1]} for m in held]
+    return {"type": "key", "id": "keyboard", "actions": actions}
+
+
+class Firefox:
+    """Headless Firefox with one page, through WebDriver BiDi."""
+
+    name = "Firefox"
+    phone = False
+
+    def __init__(self, width=1024, height=768):
+        self.profile = tempfile.mkdtemp()
+        self.process = subprocess.Popen(
+            [os.environ.get("FIREFOX", "firefox-esr"), "--headless", "--no-remote",
+             "--remote-debugging-port", str(free_port()), "--profile", self.profile,
+             "about:blank"],
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        found = started(self.process, r"WebDriver BiDi listening on (ws://\S+)", "Firefox")
+        self.socket = websocket.create_connection(found.group(1) + "/session", timeout=60,
+                                                  suppress_origin=True)
+        self.next_id = 0
+        self.console = []
+        self.requests = []
+        self.version = "Firefox " + self.send("session.new", capabilities={})[
+            "capabilities"]["browserVersion"]
+        self.context = self.send("browsingContext.getTree")["contexts"][0]["context"]
+        self.send("session.subscribe", events=["log.entryAdded", "network.beforeRequestSent"])
+        self.send("browsingContext.setViewport", context=self.context,
+                  viewport={"width": width, "height": height})
+
+    def close(self):
+        self.socket.close()
+        self.process.terminate()
+        self.process.wait()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+    def _event(self, message):
+        params = message.get("params", {})
+        if message.get("method") == "network.beforeRequestSent":
+            self.requests.append(params["request"]["url"])
+        elif message.get("method") == "log.entryAdded":
+            self.console.append(params.get("text") or "")
+
+    def send(self, method, **params):
+        self.next_id += 1
+        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("id") == self.next_id:
+                if message.get("type") == "error":
+                    raise EngineError("%s: %s %s" % (method, message.get("error"),
+                                                     message.get("message")))
+                return message.get("result", {})
+            self._event(message)
+
+    def open(self, url):
+        self.send("browsingContext.navigate", context=self.context, url=url, wait="none")
+
+    def evaluate(self, expression):
+        result = self.send("script.evaluate", expression=as_json(expression),
+                           target={"context": self.context}, awaitPromise=True)
+        if result.get("type") != "success":
+            raise EngineError("evaluating failed: %s" % result.get("exceptionDetails", {}).get(
+                "text"))
+        value = result["result"].get("value")
+        return None if value is None else json.loads(value)
+
+    def screenshot(self):
+        data = self.send("browsingContext.captureScreenshot", context=self.context)["data"]
+        return Image.open(io.BytesIO(base64.b64decode(data))).convert("RGB")
+
+    def _act(self, source):
+        self.send("input.performActions", context=self.context, actions=[source])
+        self.send("input.releaseActions", context=self.context)
+
+    def click(self, x, y):
+        self._act(w3c_click(x, y))
+
+    def key(self, name, *modifiers):
+        self._act(w3c_keys([KEYS[name][3]], modifiers))
+
+    def type(self, text):
+        self._act(w3c_keys(list(text)))
+
+
+class WebKit:
+    """WebKitGTK's MiniBrowser with one page, through WebKitWebDriver, in a virtual X server of
+    its own."""
+
+    name = "WebKitGTK"
+    phone = False
+    MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+
+    def __init__(self, width=1024, height=768):
+        self.processes = []
+        display = tempfile.TemporaryFile(mode="w+")
+        self._start(["Xvfb", "-displayfd", str(display.fileno()), "-screen", "0",
+                     "1600x1200x24", "-nolisten", "tcp"], pass_fds=(display.fileno(),))
+        deadline = time.monotonic() + 10
+        while not os.fstat(display.fileno()).st_size:
+            if time.monotonic() > deadline:
+                raise EngineError("Xvfb did not start")
+            time.sleep(0.05)
+        display.seek(0)
+        environment = dict(os.environ, DISPLAY=":" + display.read().strip())
+        port = free_port()
+        self._start(["WebKitWebDriver", "--port=%d" % port], env=environment)
+        self.base = "http://127.0.0.1:%d" % port
+        deadline = time.monotonic() + 10
+        while True:
+            try:
+                self._call("GET", "/status")
+                break
+            except OSError:
+                if time.monotonic() > deadline:
+                    raise EngineError("WebKitWebDriver did not start")
+                time.sleep(0.1)
+        session = self._call("POST", "/session", {"capabilities": {"alwaysMatch": {
+            "webkitgtk:browserOptions": {"binary": self.MINIBROWSER, "args": ["--automation"]}}}})
+        self.session = "/session/" + session["sessionId"]
+        capabilities = session["capabilities"]
+        self.version = "%s %s" % (capabilities["browserName"], capabilities["browserVersion"])
+        self.console = []
+        self.requests = []
+        # The window's size includes MiniBrowser's own bars: grow it by them.
+        self._call("POST", self.session + "/window/rect", {"width": width, "height": height})
+        inner = self.evaluate("[innerWidth, innerHeight]")
+        self._call("POST", self.session + "/window/rect",
+                   {"width": 2 * width - inner[0], "height": 2 * height - inner[1]})
+
+    def _start(self, command, **options):
+        self.processes.append(subprocess.Popen(command, stdout=subprocess.DEVNULL,
+                                               stderr=subprocess.DEVNULL, **options))
+
+    def _call(self, method, path, body=None):
+        request = urllib.request.Request(
+            self.base + path, method=method,
+            data=None if body is None else json.dumps(body).encode(),
+            headers={"Content-Type": "application/json"})
+        try:
+            with urllib.request.urlopen(request, timeout=120) as response:
+                return json.load(response)["value"]
+        except urllib.error.HTTPError as error:
+            raise EngineError("%s %s: %s" % (method, path, error.read().decode()))
+
+    def close(self):
+        try:
+            self._call("DELETE", self.session)
+        except (EngineError, OSError, AttributeError):
+            pass
+        for process in reversed(self.processes):
+            process.terminate()
+            process.wait()
+
+    def open(self, url):
+        # Navigating waits for the page to load, which is all the test needs of it.
+        self._call("POST", self.session + "/url", {"url": url})
+
+    def evaluate(self, expression):
+        value = self._call("POST", self.session + "/execute/async", {
+            "script": "const done = arguments[0]; %s.then(done, (e) => done({failed: String(e)}));"
+                      % as_json(expression), "args": []})
+        if isinstance(value, dict):
+            raise EngineError("evaluating failed: %s" % value["failed"])
+        return None if value is None else json.loads(value)
+
+    def screenshot(self):
+        data = self._call("GET", self.session + "/screenshot")
+        return Image.open(io.BytesIO(base64.b64decode(data))).convert("RGB")
+
+    def _act(self, source):
+        self._call("POST", self.session + "/actions", {"actions": [source]})
+        self._call("DELETE", self.session + "/actions")
+
+    def click(self, x, y):
+        self._act(w3c_click(x, y))
+
+    def key(self, name, *modifiers):
+        self._act(w3c_keys([KEYS[name][3]], modifiers))
+
+    def type(self, text):
+        self._act(w3c_keys(list(text)))
