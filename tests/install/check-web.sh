@@ -29,6 +29,7 @@ found=$(cd "$folder" && find . -path './licenses/*/*' -prune -o -type f -printf 
     fail "other files than expected:"$'\n'"$(diff <(echo "$expected") - <<<"$found")"
 for license in qt6-base/LICENSES/GPL-3.0-only.txt qt6-base/LICENSES/LGPL-3.0-only.txt \
     qt6-base/copyright qt6-base/source-package qt6-base/qt-fontdir.patch \
+    qt6-base/qt-accessibility.patch \
     fonts-wqy-microhei/copyright emscripten/copyright; do
     [ -s "$folder/licenses/$license" ] || fail "licenses/$license is missing"
 done
