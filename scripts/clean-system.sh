@@ -1,6 +1,8 @@
 # Clean Debian systems for scripts/test-clean and scripts/package-clean: each one is unpacked
 # from a minimal base that debootstrap made once and that nothing ever runs in, gets its own
-# /proc, /dev, /dev/pts and /sys, and shares only the downloaded packages with the others.
+# /proc, /dev, /dev/pts and /sys, and shares only the downloaded packages with the others. The
+# bases, the downloads and the systems are kept in the machine's cache, for every clone; what a
+# run makes, in the clone's build-clean/.
 # shellcheck shell=bash
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -40,8 +42,15 @@ clean_systems_for() {
         BOOKKEEPING_OWN_MOUNTS=1 exec unshare --mount --propagation private "$0" "$@"
     fi
 
-    cache=$root/build-clean/$release
-    mkdir -p "$cache/archives/partial" "$cache/lists/partial"
+    # debootstrap cannot make a system in a folder whose path holds a space, as a clone's may.
+    cache=$machine_cache/clean/$release
+    if [[ $cache == *[[:space:]]* ]]; then
+        echo "Clean systems are made in $cache, and debootstrap cannot make one in a folder" \
+            "whose path holds a space: set BOOKKEEPING_CACHE to a folder without one." >&2
+        exit 1
+    fi
+    outputs=$root/build-clean/$release
+    mkdir -p "$cache/archives/partial" "$cache/lists/partial" "$outputs"
     systems=()
     trap remove_systems EXIT
     trap 'exit 130' INT
@@ -190,8 +199,10 @@ run_in_clone() {
 # with this machine's cache of the Qt builds for other platforms mounted in, at the same path
 # inside as outside: Qt's CMake files name the paths they were made at.
 run_with_qt_cache() {
-    local qt_cache=${BOOKKEEPING_CACHE:-$HOME/.cache/bookkeeping}
-    mkdir -p "$qt_cache" "$1$qt_cache"
-    mount --bind "$qt_cache" "$1$qt_cache"
-    run_in_clone "$1" "$2" BOOKKEEPING_CACHE="$qt_cache" "${@:3}"
+    local platform
+    for platform in windows web; do
+        mkdir -p "$machine_cache/qt-$platform" "$1$machine_cache/qt-$platform"
+        mount --bind "$machine_cache/qt-$platform" "$1$machine_cache/qt-$platform"
+    done
+    run_in_clone "$1" "$2" BOOKKEEPING_CACHE="$machine_cache" "${@:3}"
 }

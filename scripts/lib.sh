@@ -24,6 +24,10 @@ screenreader_packages=(at-spi2-core python3-pyatspi dbus-daemon)
 # for the zip a Windows user gets.
 wine_packages=(wine wine64 fonts-wine unzip)
 
+# What is kept between runs, for every clone on the machine: Qt built for other platforms, and
+# the clean systems' base systems and downloaded packages.
+machine_cache=${BOOKKEEPING_CACHE:-$HOME/.cache/bookkeeping}
+
 # The version that project() in CMakeLists.txt names.
 project_version() {
     sed -n 's/^project(bookkeeping VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt"

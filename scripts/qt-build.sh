@@ -13,7 +13,7 @@ qt_for() {
     local platform=$1 name=$2 toolchain=$3 version compiler key cache
     shift 3
     qt_settings=$root/packaging/$platform
-    cache=${BOOKKEEPING_CACHE:-$HOME/.cache/bookkeeping}/qt-$platform
+    cache=$machine_cache/qt-$platform
     # The source is of the host tools' own version: moc, rcc and uic must match the libraries.
     version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)
     compiler=$(dpkg-query -W -f='${Version}' "$toolchain")
