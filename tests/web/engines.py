@@ -63,18 +63,28 @@ class Chromium:
 
     name = "Chromium"
 
-    def __init__(self, width=1024, height=768, phone=False):
+    def __init__(self, width=1024, height=768, phone=False, window=False):
+        """WINDOW: a window with the browser's own bars, in the display DISPLAY names, at the
+        top left of the screen, rather than no window at all."""
         self.phone = phone
         if phone:
             width, height = 390, 844
         self.profile = tempfile.mkdtemp()
+        if window:
+            # No offer to translate the page, which would come and take the keyboard.
+            os.makedirs(os.path.join(self.profile, "Default"))
+            with open(os.path.join(self.profile, "Default", "Preferences"), "w") as preferences:
+                json.dump({"translate": {"enabled": False}}, preferences)
         # No connections of its own: the machine may have no network but the loopback.
         self.process = subprocess.Popen(
-            [os.environ.get("CHROMIUM", "chromium"), "--headless=new", "--no-sandbox",
+            [os.environ.get("CHROMIUM", "chromium"), "--no-sandbox",
              "--disable-gpu", "--disable-quic", "--no-first-run",
              "--disable-background-networking", "--disable-component-update", "--disable-sync",
              "--remote-debugging-port=0", "--user-data-dir=" + self.profile,
-             "--window-size=%d,%d" % (width, height), "about:blank"],
+             "--window-size=%d,%d" % (width, height)] +
+            # No bar that comes and moves the page: the warning about --no-sandbox.
+            (["--window-position=0,0", "--no-default-browser-check", "--test-type"] if window
+             else ["--headless=new"]) + ["about:blank"],
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         found = started(self.process, r"DevTools listening on ws://([^/]+)/", "Chromium")
         with urllib.request.urlopen("http://%s/json/list" % found.group(1)) as response:
@@ -85,8 +95,9 @@ class Chromium:
         self.requests = []
         for domain in ("Runtime", "Page", "Network"):
             self.send(domain + ".enable")
-        self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
-                  deviceScaleFactor=3 if phone else 1, mobile=phone)
+        if not window:
+            self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                      deviceScaleFactor=3 if phone else 1, mobile=phone)
         if phone:
             self.send("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
         self.version = self.send("Browser.getVersion")["product"]
