@@ -1,8 +1,9 @@
 # Clean Debian systems for scripts/test-clean and scripts/package-clean: each one is unpacked
 # from a minimal base that debootstrap made once and that nothing ever runs in, gets its own
-# /proc, /dev, /dev/pts and /sys, and shares only the downloaded packages with the others. The
-# bases, the downloads and the systems are kept in the machine's cache, for every clone; what a
-# run makes, in the clone's build-clean/.
+# /proc, /dev, /dev/pts and /sys, and begins with the package lists and downloads that earlier
+# systems left. The bases, the downloads and the systems are kept in the machine's cache, for
+# every clone; what a run makes, in the clone's build-clean/. Runs may go on at the same time,
+# on the same release too.
 # shellcheck shell=bash
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -56,18 +57,22 @@ clean_systems_for() {
     trap 'exit 130' INT
     trap 'exit 143' TERM
 
-    # One run per release at a time: they share the base and the downloads.
+    # The release's lock is held while a run makes the base, clears away what a killed run
+    # left, makes a system, or gives its downloads back to the others.
     exec 9>"$cache/lock"
-    if ! flock -n 9; then
-        echo "Waiting for another run on $release to finish"
-        flock 9
-    fi
-    # Systems that a killed run left behind.
+    flock 9
+    # Systems that a killed run left behind: theirs is the only lock a run leaves free.
     local left
-    for left in "$cache"/system.* "$cache/base.new"; do
-        remove_system "$left"
+    for left in "$cache"/system.*.lock; do
+        [ -e "$left" ] || continue
+        left=${left%.lock}
+        if flock -n "$left.lock" true; then
+            remove_system "$left" && rm -f "$left.lock"
+        fi
     done
+    remove_system "$cache/base.new"
     [ -f "$cache/base.tar" ] || make_base
+    flock -u 9
 }
 
 make_base() {
@@ -85,10 +90,14 @@ make_base() {
 }
 
 # new_system VARIABLE: unpacks a fresh system from the base, mounts what it needs and stores its
-# path in VARIABLE.
+# path in VARIABLE. The system is locked for as long as the calling script runs.
 new_system() {
-    local dir mount
+    local dir mount lock
+    flock 9
     dir=$(mktemp -d "$cache/system.XXXXXX")
+    exec {lock}>"$dir.lock"
+    flock "$lock"
+    flock -u 9
     chmod 755 "$dir"
     systems+=("$dir")
     tar -C "$dir" -xf "$cache/base.tar"
@@ -96,9 +105,26 @@ new_system() {
     for mount in proc dev dev/pts sys; do
         mount --bind "/$mount" "$dir/$mount"
     done
-    mount --bind "$cache/archives" "$dir/var/cache/apt/archives"
-    mount --bind "$cache/lists" "$dir/var/lib/apt/lists"
+    # Copies, the downloads as links to the same files: apt allows one user of them at a time.
+    cp -a "$cache/lists/." "$dir/var/lib/apt/lists/"
+    cp -al "$cache/archives/." "$dir/var/cache/apt/archives/"
     printf -v "$1" '%s' "$dir"
+}
+
+# drop_system SYSTEM: keeps what SYSTEM downloaded, and its package lists, for the systems after
+# it, and removes it.
+drop_system() {
+    local dir=$1
+    if [[ $dir == "$cache"/system.* ]] && [ -d "$dir/var/lib/apt/lists" ]; then
+        flock 9
+        cp -al --no-clobber "$dir/var/cache/apt/archives/." "$cache/archives/"
+        rm -rf "$cache/lists.new"
+        cp -a "$dir/var/lib/apt/lists" "$cache/lists.new"
+        rm -rf "$cache/lists"
+        mv "$cache/lists.new" "$cache/lists"
+        flock -u 9
+    fi
+    remove_system "$dir" && rm -f "$dir.lock"
 }
 
 # in_system SYSTEM COMMAND...: runs COMMAND as root in SYSTEM, in the environment of a login.
@@ -150,7 +176,7 @@ remove_systems() {
     local status=$? dir
     set +e
     for dir in "${systems[@]}"; do
-        remove_system "$dir" || status=1
+        drop_system "$dir" || status=1
     done
     exit "$status"
 }

@@ -93,3 +93,29 @@ report() {
 duration() {
     printf '%dm%02ds' $(($1 / 60)) $(($1 % 60))
 }
+
+# together NAME COMMAND [NAME COMMAND...]: runs the COMMANDs, each a line for bash, at the same
+# time, each one's output in build-clean/logs/NAME.log. Shows each one's output when it ends, then
+# how each ended and how long it took; fails if any of them failed.
+together() {
+    local logs=$root/build-clean/logs names=() started=$SECONDS pid status=0 summary=()
+    declare -A name_of
+    mkdir -p "$logs"
+    while [ $# -gt 0 ]; do
+        bash -c "$2" >"$logs/$1.log" 2>&1 &
+        name_of[$!]=$1
+        names+=("$1")
+        shift 2
+    done
+    echo "Running at the same time: ${names[*]} (their output in $logs/)"
+    while [ ${#name_of[@]} -gt 0 ]; do
+        local result=passed
+        wait -n -p pid || { result=failed; status=1; }
+        echo "== ${name_of[$pid]}, $result after $(duration $((SECONDS - started)))"
+        cat "$logs/${name_of[$pid]}.log"
+        summary+=("${name_of[$pid]}" "$result after $(duration $((SECONDS - started)))")
+        unset "name_of[$pid]"
+    done
+    report "${summary[@]}"
+    return "$status"
+}
