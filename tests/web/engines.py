@@ -44,6 +44,11 @@ def started(process, pattern, what):
     raise EngineError("%s did not start" % what)
 
 
+def image(data):
+    """A screenshot, a PNG in base64 as every protocol gives it."""
+    return Image.open(io.BytesIO(base64.b64decode(data))).convert("RGB")
+
+
 def as_json(expression):
     """EXPRESSION, awaited, as JSON text: every protocol returns that the same way."""
     return "(async () => JSON.stringify(await (%s)))()" % expression
@@ -57,7 +62,30 @@ KEYS = {"Tab": ("Tab", 9, "", "\ue004"), "Enter": ("Enter", 13, "\r", "\ue007"),
 MODIFIERS = {"Control": (2, "\ue009"), "Shift": (8, "\ue008")}
 
 
-class Chromium:
+class WebSocketBrowser:
+    """A browser process with a profile of its own, and commands to it over a websocket,
+    answered by their ids; other messages are events, which _event records."""
+
+    def send(self, method, **params):
+        self.next_id += 1
+        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("id") == self.next_id:
+                error = self._error(message)
+                if error:
+                    raise EngineError("%s: %s" % (method, error))
+                return message.get("result", {})
+            self._event(message)
+
+    def close(self):
+        self.socket.close()
+        self.process.terminate()
+        self.process.wait()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+class Chromium(WebSocketBrowser):
     """Headless Chromium with one page; as a phone, a 390x844 touch screen at three device pixels
     to the CSS pixel, tapped rather than clicked."""
 
@@ -102,11 +130,8 @@ class Chromium:
             self.send("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
         self.version = self.send("Browser.getVersion")["product"]
 
-    def close(self):
-        self.socket.close()
-        self.process.terminate()
-        self.process.wait()
-        shutil.rmtree(self.profile, ignore_errors=True)
+    def _error(self, message):
+        return message.get("error")
 
     def _event(self, message):
         method = message.get("method")
@@ -119,17 +144,6 @@ class Chromium:
             details = message["params"]["exceptionDetails"]
             self.console.append("exception: " + details.get("exception", {}).get(
                 "description", details.get("text", "")))
-
-    def send(self, method, **params):
-        self.next_id += 1
-        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        while True:
-            message = json.loads(self.socket.recv())
-            if message.get("id") == self.next_id:
-                if "error" in message:
-                    raise EngineError("%s: %s" % (method, message["error"]))
-                return message.get("result", {})
-            self._event(message)
 
     def open(self, url):
         self.send("Page.navigate", url=url)
@@ -144,17 +158,16 @@ class Chromium:
         return None if value is None else json.loads(value)
 
     def screenshot(self):
-        data = self.send("Page.captureScreenshot", format="png")["data"]
-        return Image.open(io.BytesIO(base64.b64decode(data))).convert("RGB")
+        return image(self.send("Page.captureScreenshot", format="png")["data"])
 
-    def click(self, x, y, count=1):
+    def click(self, x, y):
         if self.phone:
             for kind, points in (("touchStart", [{"x": x, "y": y}]), ("touchEnd", [])):
                 self.send("Input.dispatchTouchEvent", type=kind, touchPoints=points)
             return
         for kind in ("mousePressed", "mouseReleased"):
             self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
-                      clickCount=count)
+                      clickCount=1)
 
     def key(self, name, *modifiers):
         code, number, text, _ = KEYS[name]
@@ -195,11 +208,26 @@ def w3c_keys(values, held=()):
     return {"type": "key", "id": "keyboard", "actions": actions}
 
 
-class Firefox:
+class W3CInput:
+    """Clicks and keys as W3C WebDriver's actions, which WebDriver BiDi takes too, given to
+    _act."""
+
+    phone = False
+
+    def click(self, x, y):
+        self._act(w3c_click(x, y))
+
+    def key(self, name, *modifiers):
+        self._act(w3c_keys([KEYS[name][3]], modifiers))
+
+    def type(self, text):
+        self._act(w3c_keys(list(text)))
+
+
+class Firefox(WebSocketBrowser, W3CInput):
     """Headless Firefox with one page, through WebDriver BiDi."""
 
     name = "Firefox"
-    phone = False
 
     def __init__(self, width=1024, height=768):
         self.profile = tempfile.mkdtemp()
@@ -221,11 +249,10 @@ class Firefox:
         self.send("browsingContext.setViewport", context=self.context,
                   viewport={"width": width, "height": height})
 
-    def close(self):
-        self.socket.close()
-        self.process.terminate()
-        self.process.wait()
-        shutil.rmtree(self.profile, ignore_errors=True)
+    def _error(self, message):
+        if message.get("type") == "error":
+            return "%s %s" % (message.get("error"), message.get("message"))
+        return None
 
     def _event(self, message):
         params = message.get("params", {})
@@ -233,18 +260,6 @@ class Firefox:
             self.requests.append(params["request"]["url"])
         elif message.get("method") == "log.entryAdded":
             self.console.append(params.get("text") or "")
-
-    def send(self, method, **params):
-        self.next_id += 1
-        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        while True:
-            message = json.loads(self.socket.recv())
-            if message.get("id") == self.next_id:
-                if message.get("type") == "error":
-                    raise EngineError("%s: %s %s" % (method, message.get("error"),
-                                                     message.get("message")))
-                return message.get("result", {})
-            self._event(message)
 
     def open(self, url):
         self.send("browsingContext.navigate", context=self.context, url=url, wait="none")
@@ -259,29 +274,19 @@ class Firefox:
         return None if value is None else json.loads(value)
 
     def screenshot(self):
-        data = self.send("browsingContext.captureScreenshot", context=self.context)["data"]
-        return Image.open(io.BytesIO(base64.b64decode(data))).convert("RGB")
+        return image(self.send("browsingContext.captureScreenshot", context=self.context)["data"])
 
     def _act(self, source):
         self.send("input.performActions", context=self.context, actions=[source])
         self.send("input.releaseActions", context=self.context)
 
-    def click(self, x, y):
-        self._act(w3c_click(x, y))
-
-    def key(self, name, *modifiers):
-        self._act(w3c_keys([KEYS[name][3]], modifiers))
-
-    def type(self, text):
-        self._act(w3c_keys(list(text)))
 
 
-class WebKit:
+class WebKit(W3CInput):
     """WebKitGTK's MiniBrowser with one page, through WebKitWebDriver, in a virtual X server of
     its own."""
 
     name = "WebKitGTK"
-    phone = False
     MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
     def __init__(self, width=1024, height=768):
@@ -358,18 +363,9 @@ class WebKit:
         return None if value is None else json.loads(value)
 
     def screenshot(self):
-        data = self._call("GET", self.session + "/screenshot")
-        return Image.open(io.BytesIO(base64.b64decode(data))).convert("RGB")
+        return image(self._call("GET", self.session + "/screenshot"))
 
     def _act(self, source):
         self._call("POST", self.session + "/actions", {"actions": [source]})
         self._call("DELETE", self.session + "/actions")
 
-    def click(self, x, y):
-        self._act(w3c_click(x, y))
-
-    def key(self, name, *modifiers):
-        self._act(w3c_keys([KEYS[name][3]], modifiers))
-
-    def type(self, text):
-        self._act(w3c_keys(list(text)))
