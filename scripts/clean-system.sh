@@ -107,7 +107,7 @@ new_system() {
     done
     # Copies, the downloads as links to the same files: apt allows one user of them at a time.
     cp -a "$cache/lists/." "$dir/var/lib/apt/lists/"
-    cp -al "$cache/archives/." "$dir/var/cache/apt/archives/"
+    cp -al --no-clobber "$cache/archives/." "$dir/var/cache/apt/archives/"
     printf -v "$1" '%s' "$dir"
 }
 

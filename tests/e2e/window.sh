@@ -39,7 +39,8 @@ list_is_not() { ! list_is "$1"; }
 # shellcheck disable=SC2086 # RUN_UNDER is a command with its arguments
 ${RUN_UNDER:-} "$binary" &
 app=$!
-wait_for 20 has_window "记账软件" || fail "no window titled 记账软件 appeared"
+# A first start builds the font cache, slowly on a busy machine.
+wait_for 60 has_window "记账软件" || fail "no window titled 记账软件 appeared"
 window=$(window_named "记账软件")
 
 [ "$(xdotool getwindowname "$window")" = "记账软件" ] || fail "wrong window title"
