@@ -105,9 +105,11 @@ new_system() {
     for mount in proc dev dev/pts sys; do
         mount --bind "/$mount" "$dir/$mount"
     done
-    # Copies, the downloads as links to the same files: apt allows one user of them at a time.
+    # Copies, the downloaded packages as links to the same files, but not apt's locks and
+    # unfinished downloads: apt allows one user of them at a time.
     cp -a "$cache/lists/." "$dir/var/lib/apt/lists/"
-    cp -al --no-clobber "$cache/archives/." "$dir/var/cache/apt/archives/"
+    find "$cache/archives" -maxdepth 1 -name '*.deb' \
+        -exec cp -l --no-clobber -t "$dir/var/cache/apt/archives/" {} +
     printf -v "$1" '%s' "$dir"
 }
 
@@ -117,7 +119,8 @@ drop_system() {
     local dir=$1
     if [[ $dir == "$cache"/system.* ]] && [ -d "$dir/var/lib/apt/lists" ]; then
         flock 9
-        cp -al --no-clobber "$dir/var/cache/apt/archives/." "$cache/archives/"
+        find "$dir/var/cache/apt/archives" -maxdepth 1 -name '*.deb' \
+            -exec cp -l --no-clobber -t "$cache/archives/" {} +
         rm -rf "$cache/lists.new"
         cp -a "$dir/var/lib/apt/lists" "$cache/lists.new"
         rm -rf "$cache/lists"
