@@ -34,7 +34,7 @@ clean_systems_for() {
         exit 2
         ;;
     esac
-    if ! command -v debootstrap >/dev/null && ! (ensure_packages debootstrap 2>/dev/null); then
+    if ! command -v debootstrap >/dev/null && ! (ensure_packages debootstrap); then
         echo "debootstrap is missing and could not be installed: install the Debian package" \
             "debootstrap and run $script again." >&2
         exit 1
@@ -139,9 +139,10 @@ in_system() {
 }
 
 # apt_install SYSTEM APT_ARGUMENTS...: installs packages in SYSTEM with apt-get install, without
-# questions; only its errors are shown.
+# questions, waiting for dpkg's lock as scripts/apt-install does; only its errors are shown.
 apt_install() {
-    in_system "$1" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${@:2}" >/dev/null
+    in_system "$1" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        -o DPkg::Lock::Timeout="${BOOKKEEPING_APT_WAIT:-900}" "${@:2}" >/dev/null
 }
 
 fail() {

@@ -20,6 +20,10 @@ wayland_packages=(weston qt6-wayland)
 # What reads the program as a screen reader does: the AT-SPI bus and its registry, its Python
 # bindings, and a D-Bus session bus to start them on.
 screenreader_packages=(at-spi2-core python3-pyatspi dbus-daemon)
+# What the scripts install on this machine itself rather than in a clean system: what makes the
+# clean systems, and what compares a release's downloads with their rebuilds. CI installs them
+# all before it starts scripts side by side.
+host_packages=(debootstrap diffoscope-minimal)
 # What runs the Windows program: 64-bit Wine, the fonts it draws Windows' own with, and unzip
 # for the zip a Windows user gets.
 wine_packages=(wine wine64 fonts-wine unzip)
@@ -33,7 +37,8 @@ project_version() {
     sed -n 's/^project(bookkeeping VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt"
 }
 
-# Installs those of the given Debian packages that are not installed yet.
+# Installs those of the given Debian packages that are not installed yet, with
+# scripts/apt-install, which waits for other installs on the system.
 ensure_packages() {
     local missing=() package
     for package in "$@"; do
@@ -51,9 +56,8 @@ ensure_packages() {
     echo "Installing ${missing[*]}"
     # apt checks the archive's signatures against the real clock, also when the build runs under
     # faketime (scripts/rebuild-clean): Debian 13's checker hangs under it.
-    "${sudo[@]}" env -u LD_PRELOAD apt-get update -qq
-    "${sudo[@]}" env -u LD_PRELOAD DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    "${sudo[@]}" env -u LD_PRELOAD BOOKKEEPING_APT_WAIT="${BOOKKEEPING_APT_WAIT:-}" \
+        "$root/scripts/apt-install" "${missing[@]}"
 }
 
 # Without a Chinese font the window's captions are drawn as empty boxes.
