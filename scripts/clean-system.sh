@@ -202,8 +202,9 @@ system_versions() {
     return 0
 }
 
-# Where a system gets its clone of the project, and how scripts run there: the umask and a
-# command that runs them (none). scripts/rebuild-clean changes all three.
+# Where a system gets its clone of the project, and how scripts run there: the umask, which the
+# clone's files are made with too, and a command that runs them (none). scripts/rebuild-clean
+# changes all three.
 clone=/root/bookkeeping
 clone_umask=022
 clone_runner=
@@ -214,7 +215,7 @@ clone_into() {
         echo "Note: changes that are not committed are not part of this run."
     fi
     mkdir -p "$1$(dirname "$clone")"
-    git clone --quiet --no-hardlinks "$root" "$1$clone"
+    (umask "$clone_umask" && git clone --quiet --no-hardlinks "$root" "$1$clone")
 }
 
 # run_in_clone SYSTEM SCRIPT [VARIABLE=VALUE...]: runs scripts/SCRIPT of the clone in SYSTEM,

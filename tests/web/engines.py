@@ -78,6 +78,14 @@ class WebSocketBrowser:
                 return message.get("result", {})
             self._event(message)
 
+    def next_event(self, method):
+        """Waits for the next event METHOD; records the others."""
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("method") == method:
+                return message["params"]
+            self._event(message)
+
     def close(self):
         self.socket.close()
         self.process.terminate()
@@ -86,17 +94,18 @@ class WebSocketBrowser:
 
 
 class Chromium(WebSocketBrowser):
-    """Headless Chromium with one page; as a phone, a 390x844 touch screen at three device pixels
-    to the CSS pixel, tapped rather than clicked."""
+    """Headless Chromium with one page; as a phone, a touch screen at three device pixels to the
+    CSS pixel, tapped rather than clicked."""
 
     name = "Chromium"
 
-    def __init__(self, width=1024, height=768, phone=False, window=False):
-        """WINDOW: a window with the browser's own bars, in the display DISPLAY names, at the
-        top left of the screen, rather than no window at all."""
-        self.phone = phone
+    def __init__(self, width=1024, height=768, phone=None, window=False):
+        """PHONE: the phone's screen, width and height; WINDOW: a window with the browser's own
+        bars, in the display DISPLAY names, at the top left of the screen, rather than no window
+        at all."""
+        self.phone = bool(phone)
         if phone:
-            width, height = 390, 844
+            width, height = phone
         self.profile = tempfile.mkdtemp()
         if window:
             # No offer to translate the page, which would come and take the keyboard.
@@ -125,10 +134,27 @@ class Chromium(WebSocketBrowser):
             self.send(domain + ".enable")
         if not window:
             self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
-                      deviceScaleFactor=3 if phone else 1, mobile=phone)
+                      deviceScaleFactor=3 if phone else 1, mobile=self.phone)
         if phone:
             self.send("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
         self.version = self.send("Browser.getVersion")["product"]
+
+    def record_from_start(self, script):
+        """Runs SCRIPT at the start of every page, before the page's own scripts."""
+        self.send("Page.addScriptToEvaluateOnNewDocument", source=script)
+
+    def resize(self, width, height):
+        """The viewport's size, as a phone's keyboard makes it for pages that ask for it."""
+        self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                  deviceScaleFactor=3 if self.phone else 1, mobile=self.phone)
+
+    def pinch(self, x, y, scale):
+        """Two fingers that spread (SCALE above 1) or close, as the browser's own gesture."""
+        self.send("Input.synthesizePinchGesture", x=x, y=y, scaleFactor=scale,
+                  gestureSourceType="touch")
+
+    def double_tap(self, x, y):
+        self.send("Input.synthesizeTapGesture", x=x, y=y, tapCount=2, gestureSourceType="touch")
 
     def _error(self, message):
         return message.get("error")
@@ -249,6 +275,10 @@ class Firefox(WebSocketBrowser, W3CInput):
         self.send("browsingContext.setViewport", context=self.context,
                   viewport={"width": width, "height": height})
 
+    def record_from_start(self, script):
+        """Runs SCRIPT at the start of every page, before the page's own scripts."""
+        self.send("script.addPreloadScript", functionDeclaration="() => {\n%s\n}" % script)
+
     def _error(self, message):
         if message.get("type") == "error":
             return "%s %s" % (message.get("error"), message.get("message"))
@@ -281,12 +311,13 @@ class Firefox(WebSocketBrowser, W3CInput):
         self.send("input.releaseActions", context=self.context)
 
 
-
 class WebKit(W3CInput):
     """WebKitGTK's MiniBrowser with one page, through WebKitWebDriver, in a virtual X server of
     its own."""
 
     name = "WebKitGTK"
+    # WebDriver has no way to run a script before the page's own: the page is served with it.
+    record_from_start = None
     MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
     def __init__(self, width=1024, height=768):

@@ -11,12 +11,13 @@ are drawn in the folder's own font, what the page says when it cannot start, and
 opens again once its server has gone.
 
 Usage: journey.py FOLDER OUTPUT_FOLDER [CHECK...]
-CHECKs: chromium firefox webkit phone cannot-start offline (default: all of them).
+CHECKs: chromium firefox webkit phone small-phone cannot-start offline (default: all of them).
 """
 import functools
 import http.server
 import json
 import os
+import re
 import sys
 import threading
 import time
@@ -28,48 +29,84 @@ class Failure(Exception):
     pass
 
 
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-
-# Set at the top of the page for engines whose protocol does not report the console: what the
-# page writes there and the errors it meets, kept for the test to read.
-CONSOLE_RECORDER = b"""<script>
+# What the page writes to its console, the errors it meets and what its policy refuses, from
+# the start of the page, for the test to read. An engine runs it before the page's own scripts;
+# one that cannot gets the page served with it, as a file, right after the page's policy.
+RECORDER = """
 window.recordedConsole = [];
+window.recordedViolations = [];
 for (const level of ["log", "info", "warn", "error", "debug"]) {
   const write = console[level].bind(console);
   console[level] = (...args) => { recordedConsole.push(args.join(" ")); write(...args); };
 }
 addEventListener("error", (e) => recordedConsole.push("error: " + e.message));
 addEventListener("unhandledrejection", (e) => recordedConsole.push("rejected: " + e.reason));
-</script>"""
+addEventListener("securitypolicyviolation", (e) => recordedViolations.push(
+  `${e.effectiveDirective} refused ${e.blockedURI || "an inline script or style"}`
+  + ` (${e.sourceFile || "the page"}:${e.lineNumber})`), true);
+"""
+RECORDER_PATH = "/journey-recorder.js"
 
 
-class RecordingHandler(QuietHandler):
+class Handler(http.server.SimpleHTTPRequestHandler):
+    """Serves the folder, quietly. With RECORD, the page with the recorder; with HELD, a path and
+    an event, that file only once the event is set."""
+
+    record = False
+    held = None
+
+    def log_message(self, *args):
+        pass
+
     def do_GET(self):
-        if self.path not in ("/", "/index.html"):
-            return super().do_GET()
-        with open(os.path.join(self.directory, "index.html"), "rb") as page:
-            body = page.read().replace(b"<head>", b"<head>" + CONSOLE_RECORDER, 1)
+        path = self.path.split("?")[0]
+        if self.held and path == self.held[0]:
+            self.held[1].wait(120)
+        if self.record and path == RECORDER_PATH:
+            # Kept by the browser's cache, for a page opened without the server.
+            return self.send_body(RECORDER.encode(), "text/javascript", "max-age=3600")
+        if self.record and path in ("/", "/index.html"):
+            with open(os.path.join(self.directory, "index.html"), "rb") as page:
+                body = re.sub(rb'(<meta http-equiv="Content-Security-Policy"[^>]*>)',
+                              rb'\1<script src="%s"></script>' % RECORDER_PATH.encode(),
+                              page.read(), count=1)
+            return self.send_body(body, "text/html; charset=utf-8")
+        return super().do_GET()
+
+    def send_body(self, body, content_type, cache=None):
         self.send_response(200)
-        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
+        if cache:
+            self.send_header("Cache-Control", cache)
         self.end_headers()
         self.wfile.write(body)
 
 
-class Server:
-    """FOLDER served on 127.0.0.1 until stopped."""
+class QuietServer(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A browser may drop a download it no longer needs, such as a page it leaves.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
 
-    def __init__(self, folder, record_console=False):
-        handler = functools.partial(RecordingHandler if record_console else QuietHandler,
-                                    directory=folder)
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+
+class Server:
+    """FOLDER served on 127.0.0.1 until stopped, by HANDLER; with RECORD, the page with the
+    recorder; with HOLD, that file of the folder only once release() is called."""
+
+    def __init__(self, folder, record=False, hold=None, handler=Handler):
+        self.released = threading.Event()
+        handler = functools.partial(type("Serving", (handler,), {
+            "record": record, "held": hold and ("/" + hold, self.released)}), directory=folder)
+        self.server = QuietServer(("127.0.0.1", 0), handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.address = "http://127.0.0.1:%d/" % self.server.server_address[1]
 
+    def release(self):
+        self.released.set()
+
     def stop(self):
+        self.released.set()
         if self.server.fileno() >= 0:
             self.server.shutdown()
             self.server.server_close()
@@ -94,6 +131,11 @@ def console_of(browser):
     if browser.console or isinstance(browser, engines.Chromium):
         return browser.console
     return browser.evaluate("window.recordedConsole || []")
+
+
+def violations_of(browser):
+    """What the page's Content-Security-Policy refused."""
+    return browser.evaluate("window.recordedViolations")
 
 
 def fetched(browser):
@@ -138,16 +180,64 @@ WINDOWS = """%s.map((name) => {
 })""" % TITLES
 
 ENTRIES = (("午饭", "12.5"), ("Coffee beans", "3"))
+# Traditional and rare characters, which only the rest of the font has, and as many that no font
+# has, which Qt draws as missing glyphs.
+REST_OF_FONT = "fonts/wqy-microhei-rest.ttf"
+RARE = "買飯錢龘䶵"
+MISSING = "ა" * len(RARE)
+# What a browser that does not resize the page for the keyboard, such as Safari, tells the page
+# when its keyboard opens: that the visible part of the page is shorter.
+VISIBLE_AREA = """(() => {
+    Object.defineProperty(visualViewport, 'height', {value: %d, configurable: true});
+    visualViewport.dispatchEvent(new Event('resize'));
+})()"""
+# A script put into the page as an attacker's text would be, were it ever made markup.
+INJECTED = """(async () => {
+    const script = document.createElement('script');
+    try {
+        script.textContent = 'window.injectedScriptRan = true;';
+    } catch (refused) {
+        // Trusted Types refuse the text itself.
+    }
+    document.body.appendChild(script);
+    await new Promise((done) => setTimeout(done, 300));
+    return window.injectedScriptRan === true;
+})()"""
+
+
+def box_at(image, x, y):
+    """The box, borders included, of the control whose inside holds the device pixel (X, Y):
+    where the pixels differ much from those inside. Its width is taken near its top, above any
+    caption."""
+    def run(x, y, dx, dy):
+        start = image.getpixel((x, y))
+        while 0 <= x + dx < image.size[0] and 0 <= y + dy < image.size[1]:
+            x, y = x + dx, y + dy
+            if sum(abs(a - b) for a, b in zip(image.getpixel((x, y)), start)) > 90:
+                break
+        return x, y
+    top = run(x, y, 0, -1)[1]
+    bottom = run(x, y, 0, 1)[1]
+    inside = top + 3
+    return run(x, inside, -1, 0)[0], top, run(x, inside, 1, 0)[0], bottom
+
+
+def ink(image, box):
+    """How many pixels of the box are dark, as text is."""
+    return sum(1 for pixel in image.crop(box).getdata() if sum(pixel) < 384)
 
 
 class Journey:
     """The program's page, used as a person uses it; every step leaves a screenshot. On a phone,
     every control is tapped and text comes from the phone's keyboard, which has no Tab."""
 
-    def __init__(self, browser, address, out):
+    def __init__(self, browser, address, out, server=None):
         self.browser = browser
         self.address = address
         self.out = out
+        self.server = server
+        # What a user taps, in CSS pixels: width and height.
+        self.sizes = {}
         self.step = 0
         os.makedirs(out, exist_ok=True)
 
@@ -193,33 +283,40 @@ class Journey:
         if browser.evaluate("document.scrollingElement.scrollHeight > innerHeight || "
                             "document.scrollingElement.scrollWidth > innerWidth"):
             raise Failure("the page is larger than the screen")
-        # Screenshots are in device pixels, positions in CSS pixels.
+        # Screenshots are in device pixels, positions in CSS pixels; Qt scales the window by the
+        # factor the page chose for the device, on a phone more than one.
         self.scale = width / viewport[0]
+        self.qt_scale = browser.evaluate("Number(scaleFactor())")
         self.width, self.height = viewport
         self.list_box = (left + 2, top + 2, right - 2, bottom - 2)
         self.list_top = top / self.scale
-        # The window fills the page, with no title bar: the fields' rows and the buttons' are
-        # where the layout puts them above and below the list.
-        self.buttons_y = bottom / self.scale + 23
+        self.list_left = left / self.scale
+        # The window fills the page, with no title bar: the fields' rows are where the layout puts
+        # them above the list, the buttons' at the bottom.
+        self.buttons_y = self.height - 23 * self.qt_scale
         self.settle()
         return self.list_pixels("start")
 
-    # Where the controls are.
+    # Where the controls are, from the list's top and the window's edges, in Qt's pixels times
+    # its scale.
+    def at(self, x, y_from_list):
+        return (x, self.list_top + y_from_list * self.qt_scale)
+
     def description(self, end=False):
-        return (self.width - 20 if end else self.width * 3 // 5, self.list_top - 97)
+        return self.at(self.width - 20 * self.qt_scale if end else self.width * 3 // 5, -89)
 
     def amount(self, end=False):
         # Short of the arrows at its right end.
-        return (self.width * 3 // 4 if end else self.width * 3 // 5, self.list_top - 63)
+        return self.at(self.width * 3 // 4 if end else self.width * 3 // 5, -55)
 
     def search_field(self, end=False):
-        return (self.width - 110 if end else self.width // 2, self.list_top - 30)
+        return self.at(self.width - 100 * self.qt_scale if end else self.width // 2, -21)
 
     def search_button(self):
-        return (self.width - 45, self.list_top - 30)
+        return self.at(self.width - 45 * self.qt_scale, -21)
 
     def row(self, index):
-        return (self.width // 2, self.list_top + 9 + 18 * index)
+        return self.at(self.width // 2, 9 + 19 * index)
 
     def add(self):
         return (self.width // 4, self.buttons_y)
@@ -236,7 +333,7 @@ class Journey:
         phone, by tapping at its end. Either deletes what is there and types the text."""
         if self.browser.phone:
             self.click(field(end=True))
-            presses = 12
+            presses = 20
         else:
             if not focused:
                 self.click(field())
@@ -261,7 +358,9 @@ class Journey:
             self.title_font(title)
         if browser.phone:
             # Its one button, OK, at the bottom right.
-            self.click((box["right"] - 45, box["bottom"] - 22))
+            self.measure("OK of %s" % title,
+                         (box["right"] - 30 * self.qt_scale, box["bottom"] - 22 * self.qt_scale))
+            self.click((box["right"] - 45 * self.qt_scale, box["bottom"] - 22 * self.qt_scale))
         else:
             browser.key("Enter")
         wait_for(browser, "the warning %s did not close" % title, "!" + shown, seconds=10)
@@ -272,7 +371,7 @@ class Journey:
         system's."""
         fonts = self.browser.fonts_of(
             "%s.find((name) => name.innerText === %s)" % (TITLES, json.dumps(title)))
-        if not any(font["familyName"] == "WenQuanYi Micro Hei" and font["isCustomFont"]
+        if not any(font["postScriptName"] == "WenQuanYiMicroHei" and font["isCustomFont"]
                    for font in fonts):
             raise Failure("the title %s is not drawn in the page's font: %s" % (title, fonts))
 
@@ -332,6 +431,15 @@ class Journey:
         if self.list_pixels("end") != states[1]:
             raise Failure("the warning changed the list")
 
+        self.rare_characters()
+        self.targets()
+        if phone:
+            self.zoom()
+            # A keyboard leaves too little of a small phone's screen for the window.
+            if self.height >= 800:
+                self.keyboard()
+        self.policy()
+
         elsewhere = [url for url in fetched(browser)
                      if not url.startswith((self.address, "data:", "blob:"))]
         if elsewhere:
@@ -339,6 +447,151 @@ class Journey:
         print("PASS %s: met both warnings, added two entries, searched, cleared the search and "
               "deleted a row; fetched only from %s; screenshots in %s" %
               (browser.version + (" as a phone" if phone else ""), self.address, self.out))
+
+    def text_rows(self, image):
+        """The boxes, in device pixels, of the lines of text in the list, from their start."""
+        left, top, right, bottom = self.list_box
+        right = left + (right - left) // 3
+        pixels = image.load()
+        inked = [any(sum(pixels[x, y]) < 384 for x in range(left, right))
+                 for y in range(top, bottom)]
+        rows, start = [], None
+        for y, ink in enumerate(inked + [False]):
+            if ink and start is None:
+                start = y
+            elif not ink and start is not None:
+                rows.append((left, top + start, right, top + y))
+                start = None
+        return rows
+
+    def rare_characters(self):
+        """Characters that only the rest of the font has are drawn as missing glyphs until it
+        comes, in the list and in the field, and as themselves once it has come."""
+        for text in (MISSING, RARE):
+            self.replace_text(self.description, text)
+            self.click(self.add())
+        self.settle()
+        image = self.snap("rare-characters-before-the-rest-of-the-font")
+        # Under the first entry, the one the journey left.
+        missing, rare = self.text_rows(image)[1:3]
+        # The field, where RARE stands, from its top to its bottom.
+        y = self.description()[1] * self.scale
+        field = (0, round(y - 7 * self.qt_scale * self.scale), image.size[0],
+                 round(y + 7 * self.qt_scale * self.scale))
+        # Up to the amount, which both have, short of the time, which may differ. Missing glyphs
+        # are empty boxes: the characters themselves are drawn with far more ink. (At a scale
+        # that puts rows between device pixels, the same text is not the same pixels.)
+        right = missing[0] + round(100 * self.qt_scale * self.scale)
+        missing = (missing[0], missing[1], right, missing[3])
+        rare = (rare[0], rare[1], right, rare[3])
+        # The two lines are drawn alike: one row apart.
+        self.sizes["row"] = ((self.list_box[2] - self.list_box[0]) / self.scale,
+                             (rare[1] - missing[1]) / self.scale)
+        if abs(ink(image, rare) - ink(image, missing)) > ink(image, missing) // 10:
+            raise Failure("without the rest of the font, %s was not drawn as missing glyphs: the "
+                          "first part of the font has some of them" % RARE)
+        self.server.release()
+        wait_for(self.browser, "the rest of the font never came",
+                 "performance.getEntriesByName('rest of the font').length > 0", seconds=60)
+        self.settle()
+        after = self.snap("rare-characters-drawn")
+        if ink(after, rare) < 2 * ink(image, missing):
+            raise Failure("once the rest of the font had come, the list still drew %s as missing "
+                          "glyphs" % RARE)
+        if ink(after, field) < ink(image, field) + ink(image, missing):
+            raise Failure("once the rest of the font had come, the field still drew %s as missing "
+                          "glyphs" % RARE)
+
+    def measure(self, name, position, image=None):
+        """The size of the control at POSITION, inside it but off its caption."""
+        image = image or self.browser.screenshot()
+        left, top, right, bottom = box_at(image, *(round(v * self.scale) for v in position))
+        if min(left, top) <= 0 or right >= image.size[0] - 1 or bottom >= image.size[1] - 1:
+            raise Failure("the %s is cut off at the screen's edge" % name)
+        self.sizes[name] = ((right - left + 1) / self.scale, (bottom - top + 1) / self.scale)
+        return self.sizes[name]
+
+    def targets(self):
+        """Every field, button and row is at least 24 by 24 CSS pixels on a phone, as WCAG 2.2
+        asks of targets; on a desktop Qt does not scale the window."""
+        image = self.browser.screenshot()
+        edge = 20 * self.qt_scale
+        for name, position in (("description", self.description(end=True)),
+                               ("amount", self.amount(end=True)),
+                               ("search field", self.search_field(end=True)),
+                               ("search button", (self.width - edge, self.search_button()[1])),
+                               ("add button", (edge, self.buttons_y)),
+                               ("delete button", (self.width - edge, self.buttons_y))):
+            self.measure(name, position, image)
+        print("%s: targets at %dx%d CSS px, Qt's scale %g: %s" % (
+            self.browser.name, self.width, self.height, self.qt_scale,
+            ", ".join("%s %.0fx%.0f" % (name, *size) for name, size in self.sizes.items())))
+        if self.browser.phone:
+            small = [name for name, size in self.sizes.items() if min(size) < 24]
+            if small:
+                raise Failure("smaller than 24 by 24 CSS pixels on a phone: %s" % small)
+        elif self.qt_scale != 1:
+            raise Failure("with a fine pointer Qt's scale is %g, not 1" % self.qt_scale)
+
+    def zoom(self):
+        """The page may be zoomed, but a pinch and a double tap over the window go to Qt as
+        touches, which Qt's elements keep from zooming the page: a double tap makes a row
+        current."""
+        browser = self.browser
+        before = self.list_pixels("before-double-tap")
+        browser.pinch(self.width // 2, self.row(0)[1] + 150, 2)
+        browser.double_tap(*self.row(2))
+        self.settle()
+        scale = browser.evaluate("visualViewport.scale")
+        if scale != 1:
+            raise Failure("a pinch or a double tap over the window zoomed the page (%s)" % scale)
+        if self.list_pixels("double-tapped") == before:
+            raise Failure("a double tap on a row did not reach Qt")
+
+    def keyboard(self):
+        """With the on-screen keyboard open, the window fits above it, and its add and delete
+        buttons are drawn there and work: for the browsers that resize the page for the keyboard,
+        and for those that shrink only what is visible of it, as Safari does."""
+        browser = self.browser
+        height = self.height
+        for name, how, shrink, restore in (
+                ("page-resized", "the page resized",
+                 lambda: browser.resize(self.width, 500), lambda: browser.resize(self.width, height)),
+                ("visible-area-shrunk", "only the visible area shrunk",
+                 lambda: browser.evaluate(VISIBLE_AREA % 500),
+                 lambda: browser.evaluate(VISIBLE_AREA % height))):
+            shrink()
+            self.settle()
+            self.buttons_y = 500 - 23 * self.qt_scale
+            image = self.snap("keyboard-%s" % name)
+            for name, x in (("add", 20 * self.qt_scale), ("delete", self.width - 20 * self.qt_scale)):
+                box = box_at(image, round(x * self.scale), round(self.buttons_y * self.scale))
+                if box[3] >= 500 * self.scale or (box[3] - box[1]) / self.scale < 24:
+                    raise Failure("with %s for the keyboard, the %s button is not drawn above it: "
+                                  "%s" % (how, name, box))
+            # The list's first rows, above the keyboard, where the new row comes.
+            rows = (self.list_box[0], self.list_box[1], self.list_box[2],
+                    self.list_box[1] + round(5 * 19 * self.qt_scale * self.scale))
+            self.click(self.add())
+            self.settle()
+            if self.snap("keyboard-%s-added" % name).crop(rows) == image.crop(rows):
+                raise Failure("with %s for the keyboard, tapping the add button added nothing" % how)
+            self.click(self.delete())
+            self.warning("删除错误", "keyboard-%s-delete-warns" % name)
+            restore()
+            self.settle()
+            self.buttons_y = height - 23 * self.qt_scale
+
+    def policy(self):
+        """The page's Content-Security-Policy refused nothing the page does, and refuses a script
+        put into it."""
+        refused = violations_of(self.browser)
+        if refused:
+            raise Failure("the page's policy refused what the page does: %s" % refused)
+        if self.browser.evaluate(INJECTED):
+            raise Failure("a script put into the page ran")
+        if not violations_of(self.browser):
+            raise Failure("the policy did not report the script put into the page")
 
     def press_search(self):
         if self.browser.phone:
@@ -349,10 +602,18 @@ class Journey:
         self.settle()
 
 
+def serve(folder, engine, **options):
+    """FOLDER served for ENGINE: with the recorder in the page if the engine cannot run it."""
+    return Server(folder, record=engine.record_from_start is None, **options)
+
+
 def in_browser(engine, out, action, **options):
-    """Runs ACTION(browser) with a browser of its own; a failure leaves a screenshot."""
+    """Runs ACTION(browser) with a browser of its own, which records the console and what the
+    page's policy refuses from the start of every page; a failure leaves a screenshot."""
     browser = engine(**options)
     try:
+        if browser.record_from_start:
+            browser.record_from_start(RECORDER)
         action(browser)
     except (Failure, engines.EngineError):
         try:
@@ -365,9 +626,11 @@ def in_browser(engine, out, action, **options):
 
 
 def journey(folder, out, engine, **options):
-    server = Server(folder, record_console=engine is engines.WebKit)
+    # The rest of the font only when the journey has seen what is drawn without it.
+    server = serve(folder, engine, hold=REST_OF_FONT)
     try:
-        in_browser(engine, out, lambda browser: Journey(browser, server.address, out).run(),
+        in_browser(engine, out,
+                   lambda browser: Journey(browser, server.address, out, server).run(),
                    **options)
     finally:
         server.stop()
@@ -436,7 +699,9 @@ CHECKS = {
                                            engines.Firefox),
     "webkit": lambda folder, out: journey(folder, os.path.join(out, "webkit"), engines.WebKit),
     "phone": lambda folder, out: journey(folder, os.path.join(out, "phone"), engines.Chromium,
-                                         phone=True),
+                                         phone=(390, 844)),
+    "small-phone": lambda folder, out: journey(folder, os.path.join(out, "small-phone"),
+                                               engines.Chromium, phone=(360, 640)),
     "cannot-start": cannot_start,
     "offline": offline,
 }

@@ -16,7 +16,7 @@ import re
 import sys
 
 import engines
-from journey import Failure, Journey, Server, in_browser, wait_for
+from journey import Failure, Journey, in_browser, serve, wait_for
 
 # The markup typed as a description and as a search: each would make an element, and the image
 # would run a script, if it ever became markup.
@@ -136,14 +136,30 @@ class ScreenReader(Journey):
                            ("listbox", "记录列表"), ("button", "搜索"), ("button", "添加记录"),
                            ("button", "清除记录")):
             self.named(nodes, role, name)
+        # The captions are read as text, and only the fields as fields.
+        for caption in ("描述:", "金额:", "搜索记录:"):
+            self.named(nodes, "StaticText", caption)
+        # (Beside them, unnamed, Qt's own input element, which takes the keys for the field
+        # that has the focus.)
+        fields = [node["name"] for node in nodes
+                  if node["role"] in ("textbox", "spinbutton") and node["name"]]
+        if sorted(fields) != sorted(["描述", "金额", "搜索记录"]):
+            raise Failure("the fields read are %s, not the three named by their captions:\n%s" %
+                          (fields, self.reads[-1]))
 
         self.click(self.add())
         wait_for(browser, "no warning came up",
                  "document.querySelector('#screen *').shadowRoot"
                  ".querySelector('[role=alertdialog]') !== null", seconds=10)
-        warning = self.named(self.read("adding without a description"), "alertdialog", "输入错误")
+        nodes = self.read("adding without a description")
+        warning = self.named(nodes, "alertdialog", "输入错误")
         if warning["description"] != "标签不能为空！":
             raise Failure("the warning's description is %r" % warning["description"])
+        self.named(nodes, "StaticText", "标签不能为空！")
+        # The title bar's icon only draws it.
+        unnamed = [node for node in nodes if node["role"] == "image" and not node["name"]]
+        if unnamed:
+            raise Failure("the warning has an image without a name:\n%s" % self.reads[-1])
         self.snap("warning")
         browser.key("Enter")
         self.settle()
@@ -196,6 +212,7 @@ class ScreenReader(Journey):
         ran = browser.evaluate(MARKUP_RAN)
         if ran:
             raise Failure("text typed as markup became markup: %s" % ran)
+        self.policy()
         print("PASS: the screen reader's view reads every control by its name, the amount with "
               "its decimals, the list's lines after each command and its current row, and the "
               "warning as an alert; typed markup stayed text")
@@ -203,7 +220,7 @@ class ScreenReader(Journey):
 
 def check(folder, out):
     os.makedirs(out, exist_ok=True)
-    server = Server(folder)
+    server = serve(folder, engines.Chromium)
     reader = None
 
     def use(browser):
