@@ -21,9 +21,9 @@ wayland_packages=(weston qt6-wayland)
 # bindings, and a D-Bus session bus to start them on.
 screenreader_packages=(at-spi2-core python3-pyatspi dbus-daemon)
 # What the scripts install on this machine itself rather than in a clean system: what makes the
-# clean systems, and what compares a release's downloads with their rebuilds. CI installs them
-# all before it starts scripts side by side.
-host_packages=(debootstrap diffoscope-minimal)
+# clean systems, what compares a release's downloads with their rebuilds, and what makes CI's
+# key for the apt repository. CI installs them all before it starts scripts side by side.
+host_packages=(debootstrap diffoscope-minimal gnupg)
 # What runs the Windows program: 64-bit Wine, the fonts it draws Windows' own with, and unzip
 # for the zip a Windows user gets.
 wine_packages=(wine wine64 fonts-wine unzip)
