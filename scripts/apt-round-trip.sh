@@ -40,7 +40,7 @@ install_from_repository() {
     # apt fetches the catalogue.
     apt_install "$user" --no-install-recommends python3 curl gpg appstream
     serve "$repository"
-    in_system "$user" sh -c 'python3 -m http.server 0 --bind 127.0.0.1 --directory /srv/apt \
+    in_system "$user" sh -c 'python3 -u -m http.server 0 --bind 127.0.0.1 --directory /srv/apt \
         >/root/server.log 2>&1 &'
     for _ in $(seq 50); do
         port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$user/root/server.log")
