@@ -9,15 +9,17 @@
 # prints; fails as apt-get does.
 apt_get() {
     local status=0
-    in_system "$1" sh -c "apt-get $(printf '%q ' "${@:2}") >/root/apt.log 2>&1" || status=$?
+    in_system "$1" sh -c "DEBIAN_FRONTEND=noninteractive apt-get $(printf '%q ' "${@:2}") \
+        >/root/apt.log 2>&1" || status=$?
     sed 's/^/    /' "$1/root/apt.log"
     return "$status"
 }
 
-# serve FOLDER: what the web server serves from now on, in place of what it served.
+# serve FOLDER: what the web server serves from now on, in place of what it served; its files
+# as copied to a web host, of the time they came, by which a server tells apt that they changed.
 serve() {
     rm -rf "$user/srv/apt"
-    cp -a "$1" "$user/srv/apt"
+    cp -r "$1" "$user/srv/apt"
 }
 
 # updated_without_warning: apt-get update passes, and says nothing of the repository but that
@@ -82,15 +84,15 @@ upgrade_from_repository() {
     apt_get "$user" upgrade -y || fail "apt-get upgrade failed"
 }
 
-# refused NAME WHAT: apt-get update refuses the repository NAME of the tests, and keeps offering
-# what it offered.
+# refused WHAT WHY: apt-get update refuses the repository it is served, WHAT, saying WHY, and
+# keeps offering what it offered: it may end well all the same, using the lists it had.
 refused() {
     local status=0
-    echo "== $2: apt-get update must refuse it"
+    echo "== $1: apt-get update must refuse it"
     apt_get "$user" update || status=$?
-    [ "$status" -ne 0 ] || fail "apt-get update took $2"
-    [ "$(candidate)" = "$next" ] || fail "after $2, apt offers $(candidate), not $next"
-    echo "  refused, with status $status; apt still offers $next"
+    grep -qE "$2" "$user/root/apt.log" || fail "apt-get update did not refuse $1"
+    [ "$(candidate)" = "$next" ] || fail "after $1, apt offers $(candidate), not $next"
+    echo "  refused, apt-get's status $status; apt still offers $next"
 }
 
 refusals_from_repository() {
@@ -110,8 +112,9 @@ refusals_from_repository() {
         esac
     done
     serve "$tampered"
-    refused tampered "a repository whose Packages changed after signing"
+    refused "a repository whose Packages changed after signing" "Hash Sum mismatch"
     serve "$repository.tests/other-key"
-    refused other-key "a repository signed by another key"
+    refused "a repository signed by another key" \
+        "NO_PUBKEY|Missing key|not signed|no public key|signatures couldn't be verified"
     rm -rf "$tampered"
 }
