@@ -576,11 +576,12 @@ class Journey:
             self.settle()
             self.buttons_y = 500 - 23 * self.qt_scale
             image = self.snap("keyboard-%s" % name)
-            for name, x in (("add", 20 * self.qt_scale), ("delete", self.width - 20 * self.qt_scale)):
+            for button, x in (("add", 20 * self.qt_scale),
+                              ("delete", self.width - 20 * self.qt_scale)):
                 box = box_at(image, round(x * self.scale), round(self.buttons_y * self.scale))
                 if box[3] >= 500 * self.scale or (box[3] - box[1]) / self.scale < 24:
                     raise Failure("with %s for the keyboard, the %s button is not drawn above it: "
-                                  "%s" % (how, name, box))
+                                  "%s" % (how, button, box))
             # The list's first rows, above the keyboard, where the new row comes.
             rows = (self.list_box[0], self.list_box[1], self.list_box[2],
                     self.list_box[1] + round(5 * 19 * self.qt_scale * self.scale))
