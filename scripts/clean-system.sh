@@ -141,8 +141,9 @@ in_system() {
 # apt_install SYSTEM APT_ARGUMENTS...: installs packages in SYSTEM with apt-get install, without
 # questions, waiting for dpkg's lock as scripts/apt-install does; only its errors are shown.
 apt_install() {
-    in_system "$1" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-        -o DPkg::Lock::Timeout="${BOOKKEEPING_APT_WAIT:-900}" "${@:2}" >/dev/null
+    local lock_wait=${BOOKKEEPING_APT_WAIT:-900}
+    in_system "$1" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -o DPkg::Lock::Timeout="$lock_wait" -y -qq "${@:2}" >/dev/null
 }
 
 fail() {
