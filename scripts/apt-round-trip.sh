@@ -69,12 +69,12 @@ install_from_repository() {
     grep -q '^Package: bookkeeping$' "$user/root/catalogue.txt" ||
         fail "appstreamcli does not find the program in the repository's catalogue"
 
-    echo "== apt-get install bookkeeping"
+    echo "== Installing bookkeeping from the repository"
     [ "$(candidate)" = "$version" ] || fail "apt offers $(candidate), not $version"
     # Run as a user would: apt-get brings the package's dependencies and recommendations.
     apt_install "$user" bookkeeping
     [ "$(in_system "$user" dpkg-query -W -f='${Version}' bookkeeping)" = "$version" ] ||
-        fail "apt-get did not install $version from the repository"
+        fail "the repository did not bring $version"
 }
 
 upgrade_from_repository() {
