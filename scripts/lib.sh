@@ -98,15 +98,25 @@ duration() {
     printf '%dm%02ds' $(($1 / 60)) $(($1 % 60))
 }
 
+# processor_time FILE: the user and system time of the children in FILE, which bash's times
+# wrote, in CPU-minutes.
+processor_time() {
+    awk 'NR == 2 {
+        for (i = 1; i <= 2; i++) { split($i, t, /[ms]/); sum += t[1] * 60 + t[2] }
+        printf "%.1f CPU-minutes", sum / 60 }' "$1" 2>/dev/null
+}
+
 # together NAME COMMAND [NAME COMMAND...]: runs the COMMANDs, each a line for bash, at the same
 # time, each one's output in build-clean/logs/NAME.log. Shows each one's output when it ends, then
-# how each ended and how long it took; fails if any of them failed.
+# how each ended, how long it took and the processor time it used; fails if any of them failed.
 together() {
-    local logs=$root/build-clean/logs names=() started=$SECONDS pid status=0 summary=()
+    local logs=$root/build-clean/logs names=() started=$SECONDS pid status=0 summary=() name
     declare -A name_of
     mkdir -p "$logs"
     while [ $# -gt 0 ]; do
-        bash -c "$2" >"$logs/$1.log" 2>&1 &
+        # bash's times: the user and system time of the processes the command waited for.
+        bash -c '(eval "$1"); status=$?; times >"$2"; exit $status' together "$2" \
+            "$logs/$1.times" >"$logs/$1.log" 2>&1 &
         name_of[$!]=$1
         names+=("$1")
         shift 2
@@ -115,9 +125,11 @@ together() {
     while [ ${#name_of[@]} -gt 0 ]; do
         local result=passed
         wait -n -p pid || { result=failed; status=1; }
-        echo "== ${name_of[$pid]}, $result after $(duration $((SECONDS - started)))"
-        cat "$logs/${name_of[$pid]}.log"
-        summary+=("${name_of[$pid]}" "$result after $(duration $((SECONDS - started)))")
+        name=${name_of[$pid]}
+        result+=" after $(duration $((SECONDS - started))), $(processor_time "$logs/$name.times")"
+        echo "== $name, $result"
+        cat "$logs/$name.log"
+        summary+=("$name" "$result")
         unset "name_of[$pid]"
     done
     report "${summary[@]}"
