@@ -1,5 +1,5 @@
 # Initial cache for building Qt for WebAssembly from Debian's qt6-base source with Debian's
-# Emscripten: only what the program and its test suites need, static and single-threaded, with
+# Emscripten: only what the program needs, static and single-threaded, with
 # Debian's own Qt of the same version as the host tools (moc, rcc, uic). Built for size: every
 # visitor downloads it.
 set(QT_QMAKE_TARGET_MKSPEC wasm-emscripten CACHE STRING "")
@@ -21,9 +21,9 @@ set(QT_UNITY_BUILD ON CACHE BOOL "")
 # its start, calling a null function.)
 set(FEATURE_optimize_size ON CACHE BOOL "")
 
-# Core, Gui, Widgets and Test; nothing else. OpenGL stays: Qt 6.8's wasm backing store is built
-# on it.
-foreach(feature sql network dbus printsupport concurrent xml jpeg)
+# Core, Gui and Widgets; nothing else, not even Qt Test: the suites do not run in a page. OpenGL
+# stays: Qt 6.8's wasm backing store is built on it.
+foreach(feature sql network dbus printsupport concurrent xml jpeg testlib)
     set(FEATURE_${feature} OFF CACHE BOOL "")
 endforeach()
 # Nor what the program never shows or does: rich and marked-up text, style sheets, other image

@@ -13,6 +13,8 @@ set(QT_GENERATE_SBOM OFF CACHE BOOL "")
 # Sources compiled together, a few dozen at a time: on two cores this takes about a third off
 # the build's time.
 set(QT_UNITY_BUILD ON CACHE BOOL "")
+# For size, as every user downloads it: -Os, which also compiles faster than -O2.
+set(FEATURE_optimize_size ON CACHE BOOL "")
 
 # Core, Gui, Widgets and Test; nothing else.
 foreach(feature sql network dbus opengl vulkan printsupport concurrent xml icu jpeg)
@@ -23,6 +25,28 @@ set(INPUT_opengl no CACHE STRING "")
 set(FEATURE_tabletevent OFF CACHE BOOL "")
 # Direct2D itself stays: the Windows font database is built on it.
 set(FEATURE_direct2d1_1 OFF CACHE BOOL "")
+# Nor what the program never shows or does, as in Qt for WebAssembly: rich and marked-up text,
+# other image formats, pictures and movies, undo stacks, time zones beyond the system's, other
+# calendars, parsing dates, the MIME database, CBOR, XML streams, and the widgets, views and
+# dialogs it has none of. What stays that the program does not name itself: the widgets the main
+# window and the message box are built of, the Windows styles and what they use without asking
+# whether Qt has it (style sheets, text edits, combo boxes, tree and table views, graphics views
+# and their effects, input dialogs, tab widgets), gestures and regular expressions, and
+# accessibility. No HarfBuzz: Qt lays out Chinese and Latin without it, as every script that
+# needs no shaping. SHA-3, which Qt Core always has, small rather than fast.
+foreach(feature harfbuzz sha3-fast
+        texthtmlparser textmarkdownreader textmarkdownwriter textodfwriter
+        gif ico imageformat_bmp imageformat_ppm imageformat_xbm image_text imageio-text-loading
+        movie picture pdf undocommand undostack undogroup whatsthis
+        timezone jalalicalendar hijricalendar islamiccivilcalendar datetimeparser
+        mimetype cborstreamwriter xmlstream
+        textbrowser syntaxhighlighter mdiarea dockwidget
+        columnview listwidget treewidget tablewidget datawidgetmapper
+        calendarwidget datetimeedit fontcombobox keysequenceedit completer
+        toolbox splitter splashscreen lcdnumber dial undoview filesystemmodel
+        colordialog fontdialog filedialog progressdialog errormessage wizard)
+    set(FEATURE_${feature} OFF CACHE BOOL "")
+endforeach()
 
 # The third-party libraries Qt bundles, built into its DLLs, rather than more DLLs to ship.
 foreach(library freetype harfbuzz zlib pcre2 png doubleconversion)
