@@ -100,7 +100,7 @@ refusals_from_repository() {
     # Its package lists changed after they were signed: under every name apt may fetch them by.
     rm -rf "$tampered"
     cp -a "$repository.tests/tampered" "$tampered"
-    local lists=$tampered/dists/$release/main/binary-amd64 file
+    local lists=$tampered/dists/$release/main/binary-$system_architecture file
     sed -i 's/^Description: .*/& (changed)/' "$lists/Packages"
     xz -9 --keep --force "$lists/Packages"
     gzip -9 --no-name --keep --force "$lists/Packages"

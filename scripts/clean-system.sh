@@ -8,6 +8,10 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
+# The architecture of the clean systems: this machine's, unless the calling script sets another
+# before clean_systems_for, whose programs then run under qemu's emulation.
+system_architecture=$(dpkg --print-architecture)
+
 # clean_systems_for RELEASE [ARGUMENTS...]: checks how the calling script was used and prepares
 # the base system of RELEASE. Runs the calling script again, with ARGUMENTS, its own, in a mount
 # namespace of its own, so that whatever it mounts disappears with it however it ends.
@@ -39,12 +43,16 @@ clean_systems_for() {
             "debootstrap and run $script again." >&2
         exit 1
     fi
+    [ "$system_architecture" = "$(dpkg --print-architecture)" ] ||
+        emulate "$system_architecture" "$script"
     if [ -z "${BOOKKEEPING_OWN_MOUNTS:-}" ]; then
         BOOKKEEPING_OWN_MOUNTS=1 exec unshare --mount --propagation private "$0" "$@"
     fi
 
     # debootstrap cannot make a system in a folder whose path holds a space, as a clone's may.
     cache=$machine_cache/clean/$release
+    [ "$system_architecture" = "$(dpkg --print-architecture)" ] ||
+        cache+=-$system_architecture
     if [[ $cache == *[[:space:]]* ]]; then
         echo "Clean systems are made in $cache, and debootstrap cannot make one in a folder" \
             "whose path holds a space: set BOOKKEEPING_CACHE to a folder without one." >&2
@@ -75,11 +83,38 @@ clean_systems_for() {
     flock -u 9
 }
 
+# emulate ARCHITECTURE SCRIPT: makes this machine run the programs of ARCHITECTURE, as the clean
+# systems of it need, through qemu's user emulation registered with the kernel's binfmt_misc.
+emulate() {
+    local qemu=$1
+    case $1 in
+    arm64) qemu=aarch64 ;;
+    armhf | armel) qemu=arm ;;
+    ppc64el) qemu=ppc64le ;;
+    esac
+    if ! ensure_packages qemu-user-static binfmt-support; then
+        echo "$2 runs $1 systems under qemu-user-static, which could not be installed." >&2
+        exit 1
+    fi
+    # In a container the kernel's binfmt_misc may not be mounted yet, and then the package
+    # registered nothing.
+    [ -e /proc/sys/fs/binfmt_misc/status ] ||
+        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    update-binfmts --enable "qemu-$qemu" 2>/dev/null || true
+    if ! grep -qx enabled "/proc/sys/fs/binfmt_misc/qemu-$qemu" 2>/dev/null; then
+        echo "$2 runs $1 systems under qemu's emulation, which this machine's kernel does not" \
+            "run: binfmt_misc has no enabled qemu-$qemu." >&2
+        exit 1
+    fi
+}
+
 make_base() {
     local base=$cache/base.new
     systems+=("$base")
-    echo "Making a minimal $release system with debootstrap (kept in $cache/base.tar)"
-    if ! debootstrap --variant=minbase "$release" "$base" >"$cache/debootstrap.log" 2>&1; then
+    echo "Making a minimal $release $system_architecture system with debootstrap (kept in" \
+        "$cache/base.tar)"
+    if ! debootstrap --variant=minbase --arch="$system_architecture" "$release" "$base" \
+        >"$cache/debootstrap.log" 2>&1; then
         tail -n 20 "$cache/debootstrap.log" >&2
         echo "debootstrap could not make a $release system; its log is $cache/debootstrap.log." >&2
         exit 1

@@ -20,13 +20,20 @@ wayland_packages=(weston qt6-wayland)
 # What reads the program as a screen reader does: the AT-SPI bus and its registry, its Python
 # bindings, and a D-Bus session bus to start them on.
 screenreader_packages=(at-spi2-core python3-pyatspi dbus-daemon)
+# The pinyin input methods Chinese is typed through: fcitx5 with its Qt 6 module, and IBus, which
+# Qt knows itself.
+input_method_packages=(fcitx5 fcitx5-chinese-addons fcitx5-frontend-qt6 ibus ibus-libpinyin)
 # What the scripts install on this machine itself rather than in a clean system: what makes the
-# clean systems, what compares a release's downloads with their rebuilds, and what makes CI's
-# key for the apt repository. CI installs them all before it starts scripts side by side.
-host_packages=(debootstrap diffoscope-minimal gnupg)
+# clean systems, and runs those of other architectures, what compares a release's downloads with
+# their rebuilds, and what makes CI's key for the apt repository. CI installs them all before it
+# starts scripts side by side.
+host_packages=(debootstrap qemu-user-static binfmt-support diffoscope-minimal gnupg)
 # What runs the Windows program: 64-bit Wine, the fonts it draws Windows' own with, and unzip
 # for the zip a Windows user gets.
 wine_packages=(wine wine64 fonts-wine unzip)
+
+# The Debian packages are made for this machine's architecture and, cross-built, for these.
+cross_architectures=(arm64)
 
 # What is kept between runs, for every clone on the machine: Qt built for other platforms, and
 # the clean systems' base systems and downloaded packages.
@@ -58,6 +65,17 @@ ensure_packages() {
     # faketime (scripts/rebuild-clean): Debian 13's checker hangs under it.
     "${sudo[@]}" env -u LD_PRELOAD BOOKKEEPING_APT_WAIT="${BOOKKEEPING_APT_WAIT:-}" \
         "$root/scripts/apt-install" "${missing[@]}"
+}
+
+# ensure_architecture ARCHITECTURE: lets apt install packages of the Debian ARCHITECTURE beside
+# this system's own.
+ensure_architecture() {
+    [ "$1" != "$(dpkg --print-architecture)" ] || return 0
+    dpkg --print-foreign-architectures | grep -qx "$1" && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Adding the architecture $1 to dpkg's"
+    "${sudo[@]}" dpkg --add-architecture "$1"
 }
 
 # Without a Chinese font the window's captions are drawn as empty boxes.

@@ -26,7 +26,7 @@ dismiss() {
 # click X Y: a left click at a point of the main window, given time to move the focus.
 click() {
     xdotool mousemove --window "$window" "$1" "$2" click 1
-    sleep 0.2
+    sleep "$(awk "BEGIN { print 0.2 * ${BOOKKEEPING_SLOWDOWN:-1} }")"
 }
 
 # A digest of the list's pixels, to tell whether the list shows something new.

@@ -20,9 +20,10 @@ fail() {
     exit 1
 }
 
-# wait_for SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
+# wait_for SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS, times
+# BOOKKEEPING_SLOWDOWN when set: a program that runs under emulation is that much slower.
 wait_for() {
-    local deadline=$((SECONDS + $1))
+    local deadline=$((SECONDS + $1 * ${BOOKKEEPING_SLOWDOWN:-1}))
     shift
     until "$@" >/dev/null 2>&1; do
         [ "$SECONDS" -lt "$deadline" ] || return 1
