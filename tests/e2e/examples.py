@@ -15,44 +15,19 @@ import time
 
 import pyatspi
 
+from atspi import application, find, wait_for
+
 binary, entries, picture = sys.argv[1:4]
 
 
-def fail(message):
-    print("FAIL: " + message, file=sys.stderr)
-    sys.exit(1)
-
-
-def find(node, role, name):
-    if node.getRole() == role and node.name == name:
-        return node
-    for child in node:
-        found = child is not None and find(child, role, name)
-        if found:
-            return found
-    return None
-
-
-def wait_for(what, found, seconds=30):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        result = found()
-        if result:
-            return result
-        time.sleep(0.1)
-    fail(what)
-
-
 def the_frame():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == os.path.basename(binary):
-            return find(app, pyatspi.ROLE_FRAME, "记账软件")
-    return None
+    app = application(binary)
+    return app and find(app, pyatspi.ROLE_FRAME, "记账软件")
 
 
 program = subprocess.Popen([binary], env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
 try:
-    frame = wait_for("no window titled 记账软件 on the AT-SPI bus", the_frame)
+    frame = wait_for("no window titled 记账软件 on the AT-SPI bus", the_frame, seconds=30)
     description = find(frame, pyatspi.ROLE_TEXT, "描述")
     amount = find(frame, pyatspi.ROLE_SPIN_BUTTON, "金额")
     add = find(frame, pyatspi.ROLE_PUSH_BUTTON, "添加记录")
@@ -63,7 +38,8 @@ try:
             description.queryEditableText().setTextContents(text)
             amount.queryValue().currentValue = float(number)
             add.queryAction().doAction(0)
-            wait_for("the entry %r was not added" % text, lambda: rows.childCount == count)
+            wait_for("the entry %r was not added" % text, lambda: rows.childCount == count,
+                     seconds=30)
     time.sleep(1)
     folder = os.path.dirname(os.path.abspath(picture))
     subprocess.run(["weston-screenshooter"], cwd=folder, check=True, capture_output=True)

@@ -13,10 +13,10 @@ offers, for a display with no keyboard to type on.
 import os
 import subprocess
 import sys
-import time
 
 import pyatspi
-from gi.repository import GLib
+
+from atspi import application, fail, find, nodes, pump, state, text_of, wait_for
 
 # Roles by value: their names differ between AT-SPI versions ("push button" became "button").
 ALERT, BUTTON, DIALOG, LABEL, LIST = (pyatspi.ROLE_ALERT, pyatspi.ROLE_PUSH_BUTTON,
@@ -27,60 +27,11 @@ keys = "--keys" in sys.argv[2:]
 events = []
 
 
-def fail(message):
-    print("FAIL: " + message, file=sys.stderr)
-    sys.exit(1)
-
-
 def on_event(event):
     try:
         events.append((event.type, event.detail1, event.source.getRole(), event.source.name))
     except Exception:  # the source may be gone already, as a closed box is
         pass
-
-
-def pump(seconds=0.3):
-    context = GLib.MainContext.default()
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        while context.pending():
-            context.iteration(False)
-        time.sleep(0.02)
-
-
-def wait_for(what, found, seconds=15):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        pump(0.1)
-        result = found()
-        if result:
-            return result
-    fail(what)
-
-
-def nodes(node):
-    yield node
-    try:
-        children = list(node)
-    except (GLib.GError, ValueError):  # gone while being read, as a closed box is
-        return
-    for child in children:
-        if child is not None:
-            yield from nodes(child)
-
-
-def find(node, role, name=None):
-    for candidate in nodes(node):
-        try:
-            if candidate.getRole() == role and (name is None or candidate.name == name):
-                return candidate
-        except (GLib.GError, ValueError):
-                pass  # gone while being read, as a closed box is
-    return None
-
-
-def state(node, which):
-    return node is not None and node.getState().contains(which)
 
 
 def value_of(node):
@@ -89,7 +40,7 @@ def value_of(node):
     except NotImplementedError:
         pass
     try:
-        return " = %r" % node.queryText().getText(0, -1)
+        return " = %r" % text_of(node)
     except NotImplementedError:
         return ""
 
@@ -99,13 +50,6 @@ def show_tree(node, depth=0):
     print("%s[%s] %r%s%s" % ("  " * depth, node.getRoleName(), node.name, value_of(node), focused))
     for child in node:
         show_tree(child, depth + 1)
-
-
-def the_app():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == os.path.basename(binary) and app.childCount:
-            return app
-    return None
 
 
 def press(*names):
@@ -185,7 +129,8 @@ for kind in ("object:state-changed", "window:activate", "focus:"):
 environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
 program = subprocess.Popen([binary], env=environment)
 try:
-    app = wait_for("the program did not appear on the AT-SPI bus", the_app, seconds=30)
+    app = wait_for("the program did not appear on the AT-SPI bus",
+                   lambda: application(binary), seconds=30)
     frame = wait_for("no window titled 记账软件", lambda: find(app, pyatspi.ROLE_FRAME, "记账软件"))
     print("The window as a screen reader reads it:")
     show_tree(app)
