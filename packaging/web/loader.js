@@ -3,11 +3,15 @@
 // beside it, and no HTML made from text: whatever a user types stays text.
 
 const files = {
+  // What the start, the drawing and the everyday use of the window call, and the rest of the
+  // program, which comes once the window is drawn.
   program: "bookkeeping.wasm",
-  // The characters in everyday use, which the window is drawn with, and all the others, which
-  // come once it is drawn.
+  secondPart: "bookkeeping.deferred.wasm",
+  // The characters the window shows, which it is drawn with; then the others in everyday use,
+  // and last all the others, each once the one before has come.
   font: "fonts/wqy-microhei.ttf",
-  restOfFont: "fonts/wqy-microhei-rest.ttf",
+  moreFont: [["fonts/wqy-microhei-everyday.ttf", "everyday characters"],
+    ["fonts/wqy-microhei-rest.ttf", "rest of the font"]],
 };
 const fontFolder = "/fonts";
 const screenElement = document.getElementById("screen");
@@ -124,21 +128,92 @@ function fontForTitleBars(font) {
     { unicodeRange: "U+2E80-9FFF, U+F900-FAFF, U+FE30-FE4F, U+FF00-FFEF, U+20000-3FFFF" }));
 }
 
-// Once the window is drawn: the first part of the font for the title bars, which only warnings
-// have; the rest of the font, for every character that the first part lacks; then the service
-// worker, which keeps the folder for a visit without a network.
+// The program's second part: its functions stand in the first part's table as placeholders
+// until it is put in place, which writes them there. The first part's exports are its imports.
+const secondPart = { imports: null, table: null, module: null, inPlace: false };
+
+// Puts the second part in place, compiled in the background once it has come. When the program
+// calls a function of it before that, it is fetched and compiled there and then, while the
+// program waits: the browser keeps what the user does meanwhile for after. (Chromium compiles a
+// module of up to 8 MB so.)
+function putSecondPartInPlace(neededBy) {
+  if (secondPart.inPlace)
+    return;
+  let module = secondPart.module;
+  if (!module) {
+    performance.mark("second part needed before it came", { detail: neededBy });
+    const request = new XMLHttpRequest();
+    request.open("GET", files.secondPart, false);
+    request.overrideMimeType("text/plain; charset=x-user-defined");
+    request.send();
+    if (request.status !== 200)
+      throw new Error(`${files.secondPart}: ${request.status} ${request.statusText}`);
+    // Each byte as a character, those above 0x7F from U+F780 on: their low byte is the byte.
+    const text = request.responseText;
+    const bytes = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; ++i)
+      bytes[i] = text.charCodeAt(i);
+    module = new WebAssembly.Module(bytes);
+  }
+  new WebAssembly.Instance(module, { primary: secondPart.imports });
+  secondPart.inPlace = true;
+  if (!secondPart.module)
+    performance.measure("waited for the second part", "second part needed before it came");
+}
+
+// What stands for each function of the second part, by its place in the table, until it is in
+// place.
+const placeholders = new Proxy({}, {
+  get: (_, slot) => (...args) => {
+    putSecondPartInPlace(slot);
+    return secondPart.table.get(Number(slot))(...args);
+  },
+});
+
+// The program's first part, with the second part's placeholders among its imports.
+function entry(config) {
+  const instantiate = config.instantiateWasm;
+  config.instantiateWasm = (imports, received) =>
+    instantiate({ ...imports, placeholder: placeholders }, (instance, module) => {
+      secondPart.imports = instance.exports;
+      secondPart.table = Object.values(instance.exports)
+        .find((value) => value instanceof WebAssembly.Table);
+      received(instance, module);
+    });
+  return window.bookkeeping_entry(config);
+}
+
+async function loadSecondPart() {
+  try {
+    secondPart.module = await compiled(await fetched(files.secondPart));
+    putSecondPartInPlace();
+    performance.mark("second part");
+  } catch (error) {
+    // Were it needed, the program would fetch it itself.
+    console.warn(`The second part of the program did not come: ${error.message}`);
+  }
+}
+
+// Once the window is drawn: the program's second part; the first part of the font for the title
+// bars, which only warnings have; the rest of the font, each part for the characters that those
+// before it lack; then the service worker, which keeps the folder for a visit without a network.
 async function afterWindowDrawn(instance, font) {
   await new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn)));
+  const program = loadSecondPart();
   fontForTitleBars(font);
-  try {
-    const rest = await (await fetched(files.restOfFont)).arrayBuffer();
-    instance.qtAddFallbackFont(new Uint8Array(rest));
-    fontForTitleBars(rest);
-    performance.mark("rest of the font");
-  } catch (error) {
-    // The window works with the first part alone; a character it lacks shows as a box.
-    console.warn(`The rest of the font did not come: ${error.message}`);
+  for (const [file, mark] of files.moreFont) {
+    try {
+      const part = await (await fetched(file)).arrayBuffer();
+      instance.qtAddFallbackFont(new Uint8Array(part));
+      fontForTitleBars(part);
+      performance.mark(mark);
+    } catch (error) {
+      // The window works without it; a character it lacks shows as a box.
+      console.warn(`Part of the font did not come: ${error.message}`);
+      break;
+    }
   }
+  await program;
   // Browsers offer it only to secure pages, such as 127.0.0.1's. Under the page's policy its
   // address must come from the page's one Trusted Types policy, which knows no other script.
   if ("serviceWorker" in navigator)
@@ -188,7 +263,7 @@ async function start() {
         module: Promise.resolve(module),
         environment: { QT_QPA_FONTDIR: fontFolder, QT_SCALE_FACTOR: scaleFactor() },
         containerElements: [screenElement],
-        entryFunction: window.bookkeeping_entry,
+        entryFunction: entry,
         onLoaded: () => { loading.style.display = "none"; },
         onExit: (exit) => {
           if (exit.crashed)

@@ -50,6 +50,9 @@ foreach(feature harfbuzz sha3-fast
     set(FEATURE_${feature} OFF CACHE BOOL "")
 endforeach()
 
+# Of the styles' standard images only the message boxes' icons (qt-style-images.patch).
+set(QT_WIDGETS_MESSAGE_BOX_IMAGES_ONLY ON CACHE BOOL "")
+
 foreach(library freetype zlib pcre2 png doubleconversion)
     set(FEATURE_system_${library} OFF CACHE BOOL "")
 endforeach()

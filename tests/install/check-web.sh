@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the folder a web server serves: exactly the page with its loader and styles, Qt's loader,
-# the program, the font in its two parts, the compressed copies of the large files, the icons,
+# the program in its two parts, the second small enough for a browser to compile at once, the font
+# in its three parts, the compressed copies of the large files, the icons,
 # the app manifest and the service worker, the documents and the license texts, each readable by
 # a web server that runs as another user; a page titled 记账软件 that fetches nothing from
 # another site, whose Content-Security-Policy comes before any script and allows no script in
@@ -13,12 +14,17 @@ set -euo pipefail
 folder=$1
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-compressed="bookkeeping.js
+compressed="bookkeeping.deferred.wasm
+bookkeeping.js
 bookkeeping.wasm
+fonts/wqy-microhei-everyday.ttf
 fonts/wqy-microhei-rest.ttf
 fonts/wqy-microhei.ttf
 qtloader.js"
 expected="README.txt
+bookkeeping.deferred.wasm
+bookkeeping.deferred.wasm.br
+bookkeeping.deferred.wasm.gz
 bookkeeping.js
 bookkeeping.js.br
 bookkeeping.js.gz
@@ -26,6 +32,9 @@ bookkeeping.wasm
 bookkeeping.wasm.br
 bookkeeping.wasm.gz
 changelog
+fonts/wqy-microhei-everyday.ttf
+fonts/wqy-microhei-everyday.ttf.br
+fonts/wqy-microhei-everyday.ttf.gz
 fonts/wqy-microhei-rest.ttf
 fonts/wqy-microhei-rest.ttf.br
 fonts/wqy-microhei-rest.ttf.gz
@@ -52,7 +61,8 @@ found=$(cd "$folder" && find . -path './licenses/*/*' -prune -o -type f -printf 
     fail "other files than expected:"$'\n'"$(diff <(echo "$expected") - <<<"$found")"
 for license in qt6-base/LICENSES/GPL-3.0-only.txt qt6-base/LICENSES/LGPL-3.0-only.txt \
     qt6-base/copyright qt6-base/source-package qt6-base/qt-fonts.patch \
-    qt6-base/qt-accessibility.patch \
+    qt6-base/qt-accessibility.patch qt6-base/qt-input-element.patch \
+    qt6-base/qt-style-images.patch \
     fonts-wqy-microhei/copyright emscripten/copyright; do
     [ -s "$folder/licenses/$license" ] || fail "licenses/$license is missing"
 done
@@ -93,7 +103,14 @@ kept=$(sed -n 's/^  "\(.*\)",$/\1/p' "$folder/sw.js" | grep -vx '\./' | sort)
 [ "$kept" = "$(cd "$folder" && find . -type f ! -name sw.js ! -name '*.br' ! -name '*.gz' \
     -printf '%P\n' | sort)" ] ||
     fail "the service worker does not keep exactly the folder's files but the compressed copies"
-[ "$(head -c 4 "$folder/bookkeeping.wasm" | od -An -tx1 | tr -d ' ')" = 0061736d ] ||
-    fail "bookkeeping.wasm is not WebAssembly"
-echo "PASS: the web folder holds the page with its policy, the loaders, the program, the font," \
-    "the compressed copies, the icons, the manifest, the service worker and the licenses"
+for part in bookkeeping.wasm bookkeeping.deferred.wasm; do
+    [ "$(head -c 4 "$folder/$part" | od -An -tx1 | tr -d ' ')" = 0061736d ] ||
+        fail "$part is not WebAssembly"
+done
+# A function of the second part called before it has come has the page compile it at once, on
+# the main thread, which Chromium allows for a module of up to 8 MB.
+[ "$(stat -c %s "$folder/bookkeeping.deferred.wasm")" -le 8388608 ] ||
+    fail "the program's second part is over 8 MB, which Chromium does not compile at once"
+echo "PASS: the web folder holds the page with its policy, the loaders, the program's two parts," \
+    "the font's three, the compressed copies, the icons, the manifest, the service worker and" \
+    "the licenses"

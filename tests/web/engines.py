@@ -28,6 +28,10 @@ class EngineError(Exception):
     pass
 
 
+class BrowserLost(EngineError):
+    """The browser itself went away: WebKitGTK's has, once in a while, on a busy machine."""
+
+
 def free_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
@@ -58,7 +62,8 @@ def as_json(expression):
 # the W3C WebDriver key value.
 KEYS = {"Tab": ("Tab", 9, "", "\ue004"), "Enter": ("Enter", 13, "\r", "\ue007"),
         " ": ("Space", 32, " ", " "), "Backspace": ("Backspace", 8, "", "\ue003"),
-        "ArrowDown": ("ArrowDown", 40, "", "\ue015"), "a": ("KeyA", 65, "a", "a")}
+        "ArrowDown": ("ArrowDown", 40, "", "\ue015"), "Escape": ("Escape", 27, "", "\ue00c"),
+        "a": ("KeyA", 65, "a", "a")}
 MODIFIERS = {"Control": (2, "\ue009"), "Shift": (8, "\ue008")}
 
 
@@ -98,6 +103,7 @@ class Chromium(WebSocketBrowser):
     CSS pixel, tapped rather than clicked."""
 
     name = "Chromium"
+    window_class = "chromium"
 
     def __init__(self, width=1024, height=768, phone=None, window=False):
         """PHONE: the phone's screen, width and height; WINDOW: a window with the browser's own
@@ -186,13 +192,13 @@ class Chromium(WebSocketBrowser):
     def screenshot(self):
         return image(self.send("Page.captureScreenshot", format="png")["data"])
 
-    def click(self, x, y):
+    def click(self, x, y, button="left"):
         if self.phone:
             for kind, points in (("touchStart", [{"x": x, "y": y}]), ("touchEnd", [])):
                 self.send("Input.dispatchTouchEvent", type=kind, touchPoints=points)
             return
         for kind in ("mousePressed", "mouseReleased"):
-            self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+            self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button,
                       clickCount=1)
 
     def key(self, name, *modifiers):
@@ -206,6 +212,12 @@ class Chromium(WebSocketBrowser):
     def type(self, text):
         """Text as an input method or a phone's keyboard gives it."""
         self.send("Input.insertText", text=text)
+
+    def compose(self, text):
+        """What an input method shows while a word is being composed, such as the pinyin of
+        it, which type() then commits; an empty TEXT cancels the composition."""
+        self.send("Input.imeSetComposition", text=text, selectionStart=len(text),
+                  selectionEnd=len(text))
 
     def fonts_of(self, expression):
         """The fonts the text of the element EXPRESSION gives is drawn with, by family name and
@@ -251,16 +263,23 @@ class W3CInput:
 
 
 class Firefox(WebSocketBrowser, W3CInput):
-    """Headless Firefox with one page, through WebDriver BiDi."""
+    """Headless Firefox with one page, through WebDriver BiDi; or with WINDOW, in a window in the
+    display DISPLAY names."""
 
     name = "Firefox"
+    window_class = "firefox-esr"
 
-    def __init__(self, width=1024, height=768):
+    def __init__(self, width=1024, height=768, window=False):
         self.profile = tempfile.mkdtemp()
+        if window:
+            # The remote agent's own setting lets a window have the focus without the window
+            # system's say, and then Firefox gives no key to the input method.
+            with open(os.path.join(self.profile, "user.js"), "w") as preferences:
+                preferences.write('user_pref("focusmanager.testmode", false);\n')
         self.process = subprocess.Popen(
-            [os.environ.get("FIREFOX", "firefox-esr"), "--headless", "--no-remote",
-             "--remote-debugging-port", str(free_port()), "--profile", self.profile,
-             "about:blank"],
+            [os.environ.get("FIREFOX", "firefox-esr")] + ([] if window else ["--headless"]) +
+            ["--no-remote", "--remote-debugging-port", str(free_port()), "--profile",
+             self.profile, "about:blank"],
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         found = started(self.process, r"WebDriver BiDi listening on (ws://\S+)", "Firefox")
         self.socket = websocket.create_connection(found.group(1) + "/session", timeout=60,
@@ -278,6 +297,14 @@ class Firefox(WebSocketBrowser, W3CInput):
     def record_from_start(self, script):
         """Runs SCRIPT at the start of every page, before the page's own scripts."""
         self.send("script.addPreloadScript", functionDeclaration="() => {\n%s\n}" % script)
+
+    def focus_page(self, x, y):
+        """Gives the keyboard to the page, rather than to the browser's own bars, where a window
+        that has just been activated gives it: by a click of the window system's at the page's
+        point (X, Y), in CSS pixels."""
+        left, top = self.evaluate("[mozInnerScreenX, mozInnerScreenY]")
+        subprocess.run(["xdotool", "mousemove", str(round(left + x)), str(round(top + y)),
+                        "click", "1"], check=True)
 
     def _error(self, message):
         if message.get("type") == "error":
@@ -313,25 +340,29 @@ class Firefox(WebSocketBrowser, W3CInput):
 
 class WebKit(W3CInput):
     """WebKitGTK's MiniBrowser with one page, through WebKitWebDriver, in a virtual X server of
-    its own."""
+    its own, or in the display DISPLAY names."""
 
     name = "WebKitGTK"
+    window_class = "MiniBrowser"
     # WebDriver has no way to run a script before the page's own: the page is served with it.
     record_from_start = None
     MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
-    def __init__(self, width=1024, height=768):
+    def __init__(self, width=1024, height=768, display=None):
         self.processes = []
-        display = tempfile.TemporaryFile(mode="w+")
-        self._start(["Xvfb", "-displayfd", str(display.fileno()), "-screen", "0",
-                     "1600x1200x24", "-nolisten", "tcp"], pass_fds=(display.fileno(),))
-        deadline = time.monotonic() + 10
-        while not os.fstat(display.fileno()).st_size:
-            if time.monotonic() > deadline:
-                raise EngineError("Xvfb did not start")
-            time.sleep(0.05)
-        display.seek(0)
-        environment = dict(os.environ, DISPLAY=":" + display.read().strip())
+        self.logs = []
+        if not display:
+            number = tempfile.TemporaryFile(mode="w+")
+            self._start(["Xvfb", "-displayfd", str(number.fileno()), "-screen", "0",
+                         "1600x1200x24", "-nolisten", "tcp"], pass_fds=(number.fileno(),))
+            deadline = time.monotonic() + 10
+            while not os.fstat(number.fileno()).st_size:
+                if time.monotonic() > deadline:
+                    raise EngineError("Xvfb did not start")
+                time.sleep(0.05)
+            number.seek(0)
+            display = ":" + number.read().strip()
+        environment = dict(os.environ, DISPLAY=display)
         port = free_port()
         self._start(["WebKitWebDriver", "--port=%d" % port], env=environment)
         self.base = "http://127.0.0.1:%d" % port
@@ -358,8 +389,18 @@ class WebKit(W3CInput):
                    {"width": 2 * width - inner[0], "height": 2 * height - inner[1]})
 
     def _start(self, command, **options):
-        self.processes.append(subprocess.Popen(command, stdout=subprocess.DEVNULL,
-                                               stderr=subprocess.DEVNULL, **options))
+        log = tempfile.TemporaryFile(mode="w+")
+        self.processes.append(subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT,
+                                               **options))
+        self.logs.append((os.path.basename(command[0]), log))
+
+    def _said(self):
+        """The last lines each process wrote, such as why the browser went away."""
+        said = []
+        for name, log in self.logs:
+            log.seek(0)
+            said.append("%s wrote:\n%s" % (name, "".join(log.readlines()[-20:]) or "nothing"))
+        return "\n".join(said)
 
     def _call(self, method, path, body=None):
         request = urllib.request.Request(
@@ -370,7 +411,10 @@ class WebKit(W3CInput):
             with urllib.request.urlopen(request, timeout=120) as response:
                 return json.load(response)["value"]
         except urllib.error.HTTPError as error:
-            raise EngineError("%s %s: %s" % (method, path, error.read().decode()))
+            said = error.read().decode()
+            lost = '"invalid session id"' in said
+            raise (BrowserLost if lost else EngineError)(
+                "%s %s: %s\n%s" % (method, path, said, self._said()))
 
     def close(self):
         try:

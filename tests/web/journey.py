@@ -24,6 +24,7 @@ import http.server
 import json
 import os
 import re
+import subprocess
 import sys
 import threading
 import time
@@ -55,19 +56,22 @@ RECORDER_PATH = "/journey-recorder.js"
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
-    """Serves the folder, quietly. With RECORD, the page with the recorder; with HELD, a path and
-    an event, that file only once the event is set."""
+    """Serves the folder, quietly. With RECORD, the page with the recorder; with HELD, paths and
+    events, each of those files only once its event is set; REFUSED files are not found."""
 
     record = False
-    held = None
+    held = {}
+    refused = ()
 
     def log_message(self, *args):
         pass
 
     def do_GET(self):
         path = self.path.split("?")[0]
-        if self.held and path == self.held[0]:
-            self.held[1].wait(120)
+        if path in self.held:
+            self.held[path].wait(120)
+        if path in self.refused:
+            return self.send_error(404)
         if self.record and path == RECORDER_PATH:
             # Kept by the browser's cache, for a page opened without the server.
             return self.send_body(RECORDER.encode(), "text/javascript", "max-age=3600")
@@ -98,21 +102,24 @@ class QuietServer(http.server.ThreadingHTTPServer):
 
 class Server:
     """FOLDER served on 127.0.0.1 until stopped, by HANDLER; with RECORD, the page with the
-    recorder; with HOLD, that file of the folder only once release() is called."""
+    recorder; the files of the folder HOLD names only once release() is called for each, and
+    those REFUSE names not at all."""
 
-    def __init__(self, folder, record=False, hold=None, handler=Handler):
-        self.released = threading.Event()
+    def __init__(self, folder, record=False, hold=(), refuse=(), handler=Handler):
+        self.held = {"/" + path: threading.Event() for path in hold}
         handler = functools.partial(type("Serving", (handler,), {
-            "record": record, "held": hold and ("/" + hold, self.released)}), directory=folder)
+            "record": record, "held": self.held,
+            "refused": {"/" + path for path in refuse}}), directory=folder)
         self.server = QuietServer(("127.0.0.1", 0), handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.address = "http://127.0.0.1:%d/" % self.server.server_address[1]
 
-    def release(self):
-        self.released.set()
+    def release(self, path):
+        self.held["/" + path].set()
 
     def stop(self):
-        self.released.set()
+        for event in self.held.values():
+            event.set()
         if self.server.fileno() >= 0:
             self.server.shutdown()
             self.server.server_close()
@@ -186,8 +193,16 @@ WINDOWS = """%s.map((name) => {
 })""" % TITLES
 
 ENTRIES = (("午饭", "12.5"), ("Coffee beans", "3"))
-# Traditional and rare characters, which only the rest of the font has, and as many that no font
-# has, which Qt draws as missing glyphs.
+# Words composed from their pinyin, as an input method or a phone's keyboard composes them.
+COMPOSED = (("wu fan", "午饭"), ("di tie", "地铁"))
+# The program's second part, which the journeys are refused, so that one fails when a function
+# the window calls in everyday use is not in the first part.
+SECOND_PART = "bookkeeping.deferred.wasm"
+# Characters in everyday use that the window itself does not show, which the font's second part
+# has; Traditional and rare characters, which only its third part, the rest, has; and as many
+# that no font has, which Qt draws as missing glyphs.
+EVERYDAY_FONT = "fonts/wqy-microhei-everyday.ttf"
+EVERYDAY = "早餐"
 REST_OF_FONT = "fonts/wqy-microhei-rest.ttf"
 RARE = "買飯錢龘䶵"
 MISSING = "ა" * len(RARE)
@@ -382,9 +397,21 @@ class Journey:
             raise Failure("the title %s is not drawn in the page's font: %s" % (title, fonts))
 
     def run(self):
+        try:
+            self.steps()
+        except Failure:
+            # A function of the second part that fails for want of it fails the step that
+            # called it: say so.
+            self.second_part_unused()
+            raise
+
+    def steps(self):
         browser = self.browser
         empty = self.start()
         phone = browser.phone
+        self.everyday_characters()
+        self.settle()
+        empty = self.list_pixels("start-after-the-everyday-characters")
 
         self.click(self.add())
         self.warning("输入错误", "empty-description-warns")
@@ -438,6 +465,9 @@ class Journey:
             raise Failure("the warning changed the list")
 
         self.rare_characters()
+        if hasattr(browser, "compose"):
+            # Under the entry of the journey and the two of rare characters.
+            self.composition(first_row=3)
         self.targets()
         if phone:
             self.zoom()
@@ -445,6 +475,7 @@ class Journey:
             if self.height >= 800:
                 self.keyboard()
         self.policy()
+        self.second_part_unused()
 
         elsewhere = [url for url in fetched(browser)
                      if not url.startswith((self.address, "data:", "blob:"))]
@@ -477,9 +508,7 @@ class Journey:
         comes, in the list and in the field, and as themselves once it has come: an entry of
         them and one of missing characters, added under the FIRST_ROW entries there are. HELD:
         the rest of the font has not come yet, until the server is told to send it."""
-        y = self.description()[1] * self.scale
-        field = (0, round(y - 7 * self.qt_scale * self.scale), round(self.width * self.scale),
-                 round(y + 7 * self.qt_scale * self.scale))
+        field = self.description_box()
         self.replace_text(self.description, MISSING)
         self.click(self.add())
         self.settle()
@@ -501,8 +530,8 @@ class Journey:
         if held:
             if abs(ink(image, rare) - ink(image, missing)) > ink(image, missing) // 10:
                 raise Failure("without the rest of the font, %s was not drawn as missing glyphs: "
-                              "the first part of the font has some of them" % RARE)
-            self.server.release()
+                              "the first parts of the font have some of them" % RARE)
+            self.server.release(REST_OF_FONT)
         wait_for(self.browser, "the rest of the font never came",
                  "performance.getEntriesByName('rest of the font').length > 0", seconds=60)
         self.settle()
@@ -513,6 +542,153 @@ class Journey:
         if ink(after, field) < field_missing + ink(image, missing):
             raise Failure("once the rest of the font had come, the field still drew %s as missing "
                           "glyphs" % RARE)
+
+    def everyday_characters(self):
+        """Characters in everyday use that the window itself does not show are drawn as missing
+        glyphs until their part of the font comes, and as themselves once it has, without
+        anything else: nothing typed is lost."""
+        field = self.description_box()
+
+        def drawn(text, name=None):
+            """The ink of TEXT in the field, with no text cursor blinking there."""
+            self.replace_text(self.description, text)
+            self.leave_description()
+            return ink(self.snap(name) if name else self.browser.screenshot(), field)
+        caption = drawn("")
+        missing = drawn(MISSING[:len(EVERYDAY)]) - caption
+        before = drawn(EVERYDAY, "everyday-characters-before-their-font") - caption
+        if abs(before - missing) > missing // 10:
+            raise Failure("before the everyday characters came, %s was not drawn as missing "
+                          "glyphs: the window's part of the font has some of them" % EVERYDAY)
+        self.server.release(EVERYDAY_FONT)
+        wait_for(self.browser, "the everyday characters never came",
+                 "performance.getEntriesByName('everyday characters').length > 0", seconds=60)
+        self.settle()
+        if ink(self.snap("everyday-characters-drawn"), field) - caption < 2 * missing:
+            raise Failure("once the everyday characters had come, the field still drew %s as "
+                          "missing glyphs" % EVERYDAY)
+        self.replace_text(self.description, "")
+
+    def second_part_unused(self):
+        """The journey called no function of the program's second part, which is only in the
+        first part's table as a placeholder until the part is put in place."""
+        needed = self.browser.evaluate(
+            "performance.getEntriesByName('second part needed before it came')"
+            ".map((mark) => mark.detail)")
+        if needed:
+            raise Failure("the journey called %s of the program's second part: record the list "
+                          "of the first part's functions again (tests/web/first-part.py)" %
+                          ", ".join(second_part_function(slot) for slot in needed))
+
+    def description_box(self):
+        """The description field's row, in device pixels, short of the page's right edge, where
+        a phone's scroll bar may show for a moment."""
+        y = self.description()[1] * self.scale
+        return (0, round(y - 7 * self.qt_scale * self.scale), round((self.width - 10) * self.scale),
+                round(y + 7 * self.qt_scale * self.scale))
+
+    def leave_description(self):
+        """Takes the focus to the amount, so that no text cursor blinks in the description."""
+        if self.browser.phone:
+            self.click(self.amount())
+        else:
+            self.browser.key("Tab")
+        self.settle()
+
+    def composition(self, first_row):
+        """Words composed from their pinyin are typed exactly as the same text typed directly:
+        the field shows the pinyin while it is composed, a cancelled composition leaves nothing,
+        two words composed in a row make one text, drawn in the field and listed as the text
+        typed directly is."""
+        browser = self.browser
+        field = self.description_box()
+        text = "".join(word for _, word in COMPOSED)
+        self.replace_text(self.description, text)
+        self.leave_description()
+        typed = self.snap("typed-directly").crop(field)
+        self.click(self.add())
+        self.settle()
+
+        self.replace_text(self.description, "")
+        empty = ink(browser.screenshot(), field)
+        for pinyin, word in COMPOSED:
+            for end in range(1, len(pinyin) + 1):
+                browser.compose(pinyin[:end])
+            self.settle()
+            if ink(self.snap("composing-%s" % pinyin.replace(" ", "")), field) <= empty:
+                raise Failure("while %s was composed, the field did not show it" % pinyin)
+            if word == COMPOSED[-1][1]:
+                # Given up, and then composed again: the first leaves nothing behind.
+                browser.compose("")
+                for end in range(1, len(pinyin) + 1):
+                    browser.compose(pinyin[:end])
+            browser.type(word)
+            self.settle()
+            empty = ink(browser.screenshot(), field)
+        self.leave_description()
+        if self.snap("composed").crop(field) != typed:
+            raise Failure("%s composed from %s is not drawn as %s typed directly" % (
+                text, " and ".join(pinyin for pinyin, _ in COMPOSED), text))
+        self.listed_alike(first_row)
+
+    def listed_alike(self, first_row):
+        """Adds the description field's text and checks that the two entries from FIRST_ROW on,
+        the text typed directly and the same text composed, are listed alike."""
+        self.click(self.add())
+        self.settle()
+        image = self.snap("composed-added")
+        # Up to the amount, which both have, short of the time, which may differ. At a scale
+        # that puts rows between device pixels, the same text is not the same pixels in two
+        # rows: only as much ink.
+        rows = [(left, top, left + round(100 * self.qt_scale * self.scale), bottom)
+                for left, top, _, bottom in self.text_rows(image)[first_row:first_row + 2]]
+        if len(rows) != 2 or abs(ink(image, rows[0]) - ink(image, rows[1])) > \
+                ink(image, rows[0]) // 50:
+            raise Failure("the entry of composed words is not listed as the entry of the same "
+                          "text typed directly")
+
+    def input_method(self, method, keys):
+        """Chinese typed through a real input method, METHOD, from the keyboard (KEYS, which X
+        gives the browser's window): the pinyin shows while a word is composed, Space commits
+        it, Backspace takes letters of a composition back and Escape gives one up, and the words
+        are drawn and listed as the same text typed directly."""
+        self.start()
+        field = self.description_box()
+        words = "".join(word for _, word in COMPOSED)
+        self.replace_text(self.description, words)
+        self.leave_description()
+        typed = self.snap("typed-directly").crop(field)
+        self.click(self.add())
+        self.settle()
+        self.replace_text(self.description, "")
+        subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--class",
+                        self.browser.window_class, "windowactivate", "--sync"], check=True)
+        if hasattr(self.browser, "focus_page"):
+            self.browser.focus_page(*self.description())
+        method.pinyin_on()
+        empty = ink(self.browser.screenshot(), field)
+        keys(*"wufan")
+        self.settle()
+        # More than a text cursor, which may blink, would add.
+        if ink(self.snap("composing-wufan"), field) <= empty + 2 * (field[3] - field[1]):
+            raise Failure("while w u f a n was composed, the field did not show it")
+        keys("space")
+        keys(*"ditie")
+        keys(*["BackSpace"] * 3)
+        keys(*"tie")
+        keys("space")
+        keys(*"xi")
+        keys("Escape")
+        self.leave_description()
+        if self.snap("composed").crop(field) != typed:
+            raise Failure("w u f a n, d i t i e with three letters taken back and typed again, "
+                          "and x i given up, through %s, are not drawn as %s typed directly" %
+                          (method.method, words))
+        self.listed_alike(0)
+        self.second_part_unused()
+        print("PASS %s through %s: w u f a n and d i t i e, with three letters taken back, "
+              "composed %s, drawn and listed as typed directly; a composition given up left "
+              "nothing" % (self.browser.version, method.method, words))
 
     def measure(self, name, position, image=None):
         """The size of the control at POSITION, inside it but off its caption."""
@@ -582,9 +758,9 @@ class Journey:
                 if box[3] >= 500 * self.scale or (box[3] - box[1]) / self.scale < 24:
                     raise Failure("with %s for the keyboard, the %s button is not drawn above it: "
                                   "%s" % (how, button, box))
-            # The list's first rows, above the keyboard, where the new row comes.
+            # The list's rows above the keyboard and the buttons, where the new row comes.
             rows = (self.list_box[0], self.list_box[1], self.list_box[2],
-                    self.list_box[1] + round(5 * 19 * self.qt_scale * self.scale))
+                    min(self.list_box[3], round((500 - 40 * self.qt_scale) * self.scale)))
             self.click(self.add())
             self.settle()
             if self.snap("keyboard-%s-added" % name).crop(rows) == image.crop(rows):
@@ -622,6 +798,25 @@ def serve(folder, engine, **options):
     return Server(folder, record=engine.record_from_start is None, **options)
 
 
+# What runs after each browser's ACTION in in_browser, with the browser: tests/web/first-part.py
+# reads what the program called.
+AFTER = []
+RECORDING = False
+
+
+def second_part_function(slot):
+    """The function of the program's second part at SLOT of the table, by the name that the
+    split named it by (BOOKKEEPING_PLACEHOLDERS, its placeholder map), when there is one."""
+    names = os.environ.get("BOOKKEEPING_PLACEHOLDERS")
+    if names:
+        with open(names) as placeholders:
+            for line in placeholders:
+                number, _, name = line.rstrip("\n").partition(":")
+                if number == str(slot):
+                    return "%s (table slot %s)" % (name, slot)
+    return "the function at table slot %s" % slot
+
+
 def in_browser(engine, out, action, **options):
     """Runs ACTION(browser) with a browser of its own, which records the console and what the
     page's policy refuses from the start of every page; a failure leaves a screenshot."""
@@ -630,6 +825,8 @@ def in_browser(engine, out, action, **options):
         if browser.record_from_start:
             browser.record_from_start(RECORDER)
         action(browser)
+        for after in AFTER:
+            after(browser)
     except (Failure, engines.EngineError):
         try:
             browser.screenshot().save(os.path.join(out, "failure.png"))
@@ -641,14 +838,98 @@ def in_browser(engine, out, action, **options):
 
 
 def journey(folder, out, engine, **options):
-    # The rest of the font only when the journey has seen what is drawn without it.
-    server = serve(folder, engine, hold=REST_OF_FONT)
+    # A browser that goes away is not the program's doing: the journey runs again, once, in a new
+    # one, after showing what the browser wrote.
+    for attempt in (1, 2):
+        # Each part of the font after the window's only when the journey has seen what is drawn
+        # without it; the program's second part never.
+        server = serve(folder, engine, hold=(EVERYDAY_FONT, REST_OF_FONT), refuse=(SECOND_PART,))
+        try:
+            in_browser(engine, out,
+                       lambda browser: Journey(browser, server.address, out, server).run(),
+                       **options)
+            return
+        except engines.BrowserLost as lost:
+            if attempt == 2:
+                raise
+            print("%s went away during the journey, which runs again in a new one: %s" %
+                  (engine.name, lost))
+        finally:
+            server.stop()
+
+
+def second_part(folder, out):
+    """A function that the journeys never call, called before the program's second part has
+    come: the program waits for it, fetches and compiles it there and then, and goes on, with
+    nothing done meanwhile lost and nothing said of it. The function is a field's context menu,
+    which the journeys never open."""
+    out = os.path.join(out, "second-part")
+    server = serve(folder, engines.Chromium, hold=(SECOND_PART,))
+
+    def check(browser):
+        journey = Journey(browser, server.address, out, server)
+        journey.start()
+        field = journey.description_box()
+        journey.replace_text(journey.description, "午饭地铁")
+        journey.leave_description()
+        typed = journey.snap("typed-directly").crop(field)
+        journey.replace_text(journey.description, "午饭")
+        threading.Timer(3, server.release, (SECOND_PART,)).start()
+        # The menu opens once the second part has come, Escape closes it, and the text typed
+        # after it joins the field's. Qt gives the page's keyboard focus back to no element
+        # when a menu closes, so the field is clicked again, as its user would.
+        browser.click(*journey.description(), button="right")
+        browser.key("Escape")
+        browser.click(*journey.description(end=True))
+        browser.type("地铁")
+        journey.leave_description()
+        deadline = time.monotonic() + 60
+        while journey.snap("typed-while-the-second-part-came").crop(field) != typed:
+            if time.monotonic() > deadline:
+                raise Failure("what was typed while the program waited for its second part is "
+                              "not drawn as the same text typed directly")
+            time.sleep(1)
+        waited = browser.evaluate("performance.getEntriesByName('waited for the second part')"
+                                  ".map((measure) => measure.duration)")
+        if not waited:
+            raise Failure("the context menu did not need the program's second part")
+        errors = [line for line in console_of(browser) if "rror" in line]
+        if errors:
+            raise Failure("the page reported errors: %s" % errors)
+        print("PASS: the context menu, which the journeys never open, waited %.1f s for the "
+              "program's second part, which the page fetched then; the text typed before and "
+              "after it is drawn as typed directly" % (waited[0] / 1000))
     try:
-        in_browser(engine, out,
-                   lambda browser: Journey(browser, server.address, out, server).run(),
-                   **options)
+        in_browser(engines.Chromium, out, check)
     finally:
         server.stop()
+
+
+def input_method(folder, out):
+    """Chinese typed through fcitx5 with pinyin from the keyboard, in Chromium, WebKitGTK and
+    Firefox in windows of the desktop session the check runs in (desktop.sh)."""
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+    import inputmethod
+    out = os.path.join(out, "input-method")
+    os.makedirs(out, exist_ok=True)
+    method = inputmethod.InputMethod("fcitx5", out)
+    try:
+        os.environ.update(method.start())
+        for engine, options in ((engines.Chromium, {"window": True}),
+                                (engines.WebKit, {"display": os.environ["DISPLAY"]}),
+                                (engines.Firefox, {"window": True})):
+            folder_out = os.path.join(out, engine.name.lower())
+            server = serve(folder, engine, refuse=(SECOND_PART,))
+            try:
+                in_browser(engine, folder_out, lambda browser: Journey(
+                    browser, server.address, folder_out, server).input_method(
+                        method, inputmethod.keys), **options)
+            finally:
+                server.stop()
+    except inputmethod.InputMethodError as error:
+        raise Failure(str(error))
+    finally:
+        method.stop()
 
 
 def cannot_start(folder, out):
@@ -730,7 +1011,9 @@ CHECKS = {
                                          phone=(390, 844)),
     "small-phone": lambda folder, out: journey(folder, os.path.join(out, "small-phone"),
                                                engines.Chromium, phone=(360, 640)),
+    "second-part": second_part,
     "cannot-start": cannot_start,
+    "input-method": input_method,
     "offline": lambda folder, out: [offline(folder, out, engine) for engine in
                                     (engines.Chromium, engines.Firefox, engines.WebKit)],
 }

@@ -16,7 +16,7 @@ import re
 import sys
 
 import engines
-from journey import Failure, Journey, in_browser, serve, wait_for
+from journey import SECOND_PART, Failure, Journey, in_browser, serve, wait_for
 
 # The markup typed as a description and as a search: each would make an element, and the image
 # would run a script, if it ever became markup.
@@ -213,6 +213,7 @@ class ScreenReader(Journey):
         if ran:
             raise Failure("text typed as markup became markup: %s" % ran)
         self.policy()
+        self.second_part_unused()
         print("PASS: the screen reader's view reads every control by its name, the amount with "
               "its decimals, the list's lines after each command and its current row, and the "
               "warning as an alert; typed markup stayed text")
@@ -220,7 +221,7 @@ class ScreenReader(Journey):
 
 def check(folder, out):
     os.makedirs(out, exist_ok=True)
-    server = serve(folder, engines.Chromium)
+    server = serve(folder, engines.Chromium, refuse=(SECOND_PART,))
     reader = None
 
     def use(browser):
