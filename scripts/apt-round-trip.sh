@@ -44,12 +44,15 @@ install_from_repository() {
     serve "$repository"
     in_system "$user" sh -c 'python3 -u -m http.server 0 --bind 127.0.0.1 --directory /srv/apt \
         >/root/server.log 2>&1 &'
-    for _ in $(seq 50); do
-        port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$user/root/server.log")
+    # The server's shell writes its log only once it runs, which under emulation on a busy
+    # machine takes seconds.
+    port=
+    for _ in $(seq 300); do
+        port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$user/root/server.log" 2>/dev/null) || true
         [ -z "$port" ] || break
         sleep 0.1
     done
-    [ -n "$port" ] || fail "the web server did not start: $(cat "$user/root/server.log")"
+    [ -n "$port" ] || fail "the web server did not start: $(cat "$user/root/server.log" 2>&1)"
     address=http://127.0.0.1:$port/
     # The key, fetched and checked against the fingerprint the README gives.
     in_system "$user" sh -c "$(sed -n '/curl -fsSL/,/keyring.pgp$/p' "$readme" |
