@@ -45,8 +45,12 @@ def rows(frame):
     return [row.name for row in find(frame, pyatspi.ROLE_LIST, "记录列表")]
 
 
-def push(frame, name):
-    find(frame, pyatspi.ROLE_PUSH_BUTTON, name).queryAction().doAction(0)
+def press(frame, button, count, line):
+    """Presses BUTTON; the list must then have COUNT lines, the last of them beginning with
+    LINE."""
+    find(frame, pyatspi.ROLE_PUSH_BUTTON, button).queryAction().doAction(0)
+    wait_for(lambda: "after %s the list reads %r" % (button, rows(frame)),
+             lambda: len(rows(frame)) == count and rows(frame)[-1].startswith(line))
 
 
 def focus(field):
@@ -77,9 +81,7 @@ try:
     reads(description, "午饭", "w u f a n and space")
     keys("Tab", "1", "2", "period", "5")
     focus(description)
-    push(frame, "添加记录")
-    wait_for(lambda: "after 添加记录 the list reads %r" % rows(frame),
-             lambda: len(rows(frame)) == 1 and rows(frame)[0].startswith("午饭:12.5 at "))
+    press(frame, "添加记录", 1, "午饭:12.5 at ")
 
     # A composition after committed text: Backspace takes letters of the composition back, not
     # the text before it.
@@ -89,17 +91,13 @@ try:
     composing(description, "午饭", "tie")
     keys("space")
     reads(description, "午饭地铁", "d i t i e, three Backspaces, t i e and space after 午饭")
-    push(frame, "添加记录")
-    wait_for(lambda: "after adding 午饭地铁 the list reads %r" % rows(frame),
-             lambda: len(rows(frame)) == 2 and rows(frame)[1].startswith("午饭地铁:12.5 at "))
+    press(frame, "添加记录", 2, "午饭地铁:12.5 at ")
 
     focus(search)
     composing(search, "", "ditie")
     keys("space")
     reads(search, "地铁", "d i t i e and space in the search field")
-    push(frame, "搜索")
-    wait_for(lambda: "searching for 地铁 lists %r" % rows(frame),
-             lambda: len(rows(frame)) == 1 and rows(frame)[0].startswith("午饭地铁: 12.5 at "))
+    press(frame, "搜索", 1, "午饭地铁: 12.5 at ")
     print("PASS %s: w u f a n composed 午饭 in the field; added, its line %r; d i t i e after it, "
           "with three letters taken back and typed again, joined it as 午饭地铁; 地铁 composed in "
           "the search field found %r" % (method, "午饭:12.5 at …", rows(frame)[0]))

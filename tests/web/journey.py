@@ -595,12 +595,10 @@ class Journey:
             self.browser.key("Tab")
         self.settle()
 
-    def composition(self, first_row):
-        """Words composed from their pinyin are typed exactly as the same text typed directly:
-        the field shows the pinyin while it is composed, a cancelled composition leaves nothing,
-        two words composed in a row make one text, drawn in the field and listed as the text
-        typed directly is."""
-        browser = self.browser
+    def typed_directly(self):
+        """Types the composed words' text directly into the description field, keeps how the
+        field draws it, adds it and empties the field: what the same words composed must match.
+        Returns the field's box, the text and its picture."""
         field = self.description_box()
         text = "".join(word for _, word in COMPOSED)
         self.replace_text(self.description, text)
@@ -608,8 +606,16 @@ class Journey:
         typed = self.snap("typed-directly").crop(field)
         self.click(self.add())
         self.settle()
-
         self.replace_text(self.description, "")
+        return field, text, typed
+
+    def composition(self, first_row):
+        """Words composed from their pinyin are typed exactly as the same text typed directly:
+        the field shows the pinyin while it is composed, a cancelled composition leaves nothing,
+        two words composed in a row make one text, drawn in the field and listed as the text
+        typed directly is."""
+        browser = self.browser
+        field, text, typed = self.typed_directly()
         empty = ink(browser.screenshot(), field)
         for pinyin, word in COMPOSED:
             for end in range(1, len(pinyin) + 1):
@@ -653,14 +659,7 @@ class Journey:
         it, Backspace takes letters of a composition back and Escape gives one up, and the words
         are drawn and listed as the same text typed directly."""
         self.start()
-        field = self.description_box()
-        words = "".join(word for _, word in COMPOSED)
-        self.replace_text(self.description, words)
-        self.leave_description()
-        typed = self.snap("typed-directly").crop(field)
-        self.click(self.add())
-        self.settle()
-        self.replace_text(self.description, "")
+        field, words, typed = self.typed_directly()
         subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--class",
                         self.browser.window_class, "windowactivate", "--sync"], check=True)
         if hasattr(self.browser, "focus_page"):
